@@ -1,0 +1,113 @@
+#include "eq.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace oeq {
+
+namespace r = velmora::ricettario;
+
+Impostazioni leggi(const velmora::Archivio& a) {
+    Impostazioni s;
+    s.hp = a.valore("e_hp", 0);
+    s.hpq = a.valore("e_hpq", 0.707);
+    s.hpsez = static_cast<std::int32_t>(std::clamp(a.valore("e_hpsez", 1), -1e9, 1e9));
+    s.lshz = a.valore("e_lshz", 68);
+    s.lsdb = a.valore("e_lsdb", 0);
+    s.b1hz = a.valore("e_b1hz", 117);
+    s.b1db = a.valore("e_b1db", 0);
+    s.b1q = a.valore("e_b1q", 2.1);
+    s.b2hz = a.valore("e_b2hz", 250);
+    s.b2db = a.valore("e_b2db", 0);
+    s.b2q = a.valore("e_b2q", 1);
+    s.b3hz = a.valore("e_b3hz", 2500);
+    s.b3db = a.valore("e_b3db", 0);
+    s.b3q = a.valore("e_b3q", 1);
+    s.hshz = a.valore("e_hshz", 10000);
+    s.hsdb = a.valore("e_hsdb", 0);
+    s.lp = a.valore("e_lp", 0);
+    s.lpq = a.valore("e_lpq", 0.707);
+    return s;
+}
+
+Progetto progetta(const Impostazioni& s, double sr) {
+    Progetto p;
+    p.imp = s;
+    p.sr = sr;
+    const double tetto = 0.45 * sr;
+    auto lim = [tetto](double f) { return std::min(f, tetto); };
+
+    p.hp = r::passaAlto(lim(std::max(s.hp, 20.0)), sr, std::max(s.hpq, 0.05));
+    p.lp = r::passaBasso(lim(s.lp > 1000 ? s.lp : 20000), sr, std::max(s.lpq, 0.05));
+    p.ls = r::scaffaleBasso(lim(s.lshz), sr, s.lsdb);
+    const double hz[3] = {s.b1hz, s.b2hz, s.b3hz}, db[3] = {s.b1db, s.b2db, s.b3db},
+                 q[3] = {s.b1q, s.b2q, s.b3q};
+    for (int i = 0; i < 3; ++i) {
+        p.bell[i] = r::campana(lim(hz[i]), sr, db[i], std::max(q[i], 0.1));
+        p.bellOn[i] = std::fabs(db[i]) > 0.01;
+    }
+    p.hs = r::scaffaleAlto(lim(s.hshz), sr, s.hsdb);
+
+    p.hpOn = s.hp > 20;
+    p.lsOn = std::fabs(s.lsdb) > 0.01;
+    p.hsOn = std::fabs(s.hsdb) > 0.01;
+    // Two sections of room per channel: larger counts run two.
+    p.hpSezioni = std::clamp<int>(s.hpsez, 0, 2);
+    p.attivo = p.hpOn || (s.lp > 1000 && s.lp < 19999) || p.lsOn || p.bellOn[0] || p.bellOn[1] ||
+               p.bellOn[2] || p.hsOn;
+    // The low-pass runs whenever the stage is active and its frequency is below 0.45 sr.
+    p.lpOn = s.lp > 1000 && s.lp < tetto;
+    return p;
+}
+
+void Eq::adotta(const Progetto& p) {
+    p_ = p;
+    for (int c = 0; c < 2; ++c) {
+        for (int k = 0; k < 2; ++k) {
+            hp_[c][k].c = p.hp;
+            lp_[c][k].c = p.lp;
+        }
+        ls_[c].c = p.ls;
+        hs_[c].c = p.hs;
+        for (int b = 0; b < 3; ++b) bell_[c][b].c = p.bell[b];
+    }
+}
+
+void Eq::azzera() {
+    for (int c = 0; c < 2; ++c) {
+        for (int k = 0; k < 2; ++k) {
+            hp_[c][k].azzera();
+            lp_[c][k].azzera();
+        }
+        ls_[c].azzera();
+        hs_[c].azzera();
+        for (auto& b : bell_[c]) b.azzera();
+    }
+}
+
+void Eq::process(float* l, float* r, int n) {
+    if (n < 1 || !p_.attivo) return;
+    const bool hpOn = p_.hpOn, lsOn = p_.lsOn, hsOn = p_.hsOn, lpOn = p_.lpOn;
+    const bool b0 = p_.bellOn[0], b1 = p_.bellOn[1], b2 = p_.bellOn[2];
+    const int hpn = p_.hpSezioni;
+    float* canali[2] = {l, r};
+    for (int i = 0; i < n; ++i) {
+        for (int c = 0; c < 2; ++c) {
+            double x = canali[c][i];
+            if (hpOn)
+                for (int k = 0; k < hpn; ++k) x = hp_[c][k].elabora(x);
+            if (lsOn) x = ls_[c].elabora(x);
+            if (b0) x = bell_[c][0].elabora(x);
+            if (b1) x = bell_[c][1].elabora(x);
+            if (b2) x = bell_[c][2].elabora(x);
+            if (hsOn) x = hs_[c].elabora(x);
+            if (lpOn) {
+                x = lp_[c][0].elabora(x);
+                x = lp_[c][1].elabora(x);
+            }
+            canali[c][i] = static_cast<float>(x);
+        }
+    }
+}
+
+}  // namespace oeq
