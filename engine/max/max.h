@@ -9,6 +9,9 @@
 
 namespace omax {
 
+using velmora::Biquad;
+using velmora::Coefficienti;
+
 // The stage's settings record, filled from the x_ keys. Per-cent keys are fractions here.
 struct Params {
     bool tosaon = true;
@@ -29,20 +32,141 @@ struct Params {
 // listening mode those three keys are not read at all.
 Params leggi(const velmora::Archivio& a);
 
-struct Progetto {
-    Params params;
-    double sr = 48000;
+// Longest look-ahead honoured, in ms: anything longer would only ask for memory.
+inline constexpr double ANTICIPO_MASSIMO = 1000;
+
+// Look-ahead length in samples for a setting and a rate: at least 1.
+std::int32_t lunghezzaAnticipo(double ant, double sr);
+
+// Cosine and alpha of a second-order design at a fixed frequency and Q, so that a dynamic bell or
+// shelf can be redesigned for a new gain without trigonometry.
+struct Forma {
+    double cosw = 1, alfa = 0;
 };
 
+// Everything the running stage needs from one design, fixed in size.
+struct Disegno {
+    Params params;
+    double sr = 48000;
+
+    // Output half.
+    double gIn = 1, tetto = 1, mix = 1;
+    bool armOn = false;
+    double cArm = 0, c400 = 0, kDer = 0, armG = 0;
+    bool maOn = false;
+    Coefficienti maRivelatore;
+    double maAtt = 0, maRil = 0, maRil32 = 0;
+    Forma maCampana;
+    bool bsOn = false, bsSoloFisso = false;
+    Coefficienti bsRivelatore;
+    double bsAtt = 0, bsRil = 0, bsRil32 = 0;
+    Forma bsCampana;
+
+    // Clipping half.
+    int rotN = 0;
+    double rotC = 0;
+    bool satOn = false;
+    double sat2 = 0;   // shape squared
+    double segue = 0;  // peak followers: fall for 1.5 s
+    bool bcOn = false;
+    Coefficienti bcBasso;
+    double bcDiv = 1;
+    bool hfClipOn = false, preOn = false, hfOn = false, clipOn = false;
+    double preB0 = 1, preB1 = 0, preA1 = 0, deB0 = 1, deB1 = 0, deA1 = 0;
+    Coefficienti hfRivelatore;
+    double hfAtt = 0, hfRil = 0, hfRil32 = 0;
+    double hfCos = 1, hfMezzoSin = 0;  // high shelf at hfhz, slope 0.7
+    double clipDiv = 1;
+    bool spazioOn = false;
+    double cSp = 0, spGuadagno = 1;
+    Coefficienti hp150;
+    bool topOn = false;
+    Coefficienti taglio;
+    Coefficienti sovra;  // oversampling low-pass, the same for every user
+
+    // Output section.
+    std::int32_t N = 1;
+    bool limit = false;
+    double limAtt = 1, limRil = 1;
+};
+
+// A complete design: the fixed-size part and the look-ahead buffers sized for it.
+struct Progetto {
+    Disegno d;
+    // Delay and dry lines: interleaved stereo frames, N of them in use.
+    std::vector<float> ritardo, secco;
+    // Window of the required limiter gains, kept as a running minimum (values and their age).
+    std::vector<float> minValori;
+    std::vector<std::int64_t> minIndici;
+};
+
+// Pure design from settings and rate (a rate not above 0 counts as 48000).
 Progetto progetta(const Params& p, double sr);
 
 class Max {
-public:
+  public:
+    // Ready to process at once: default settings at 48000 Hz.
+    Max();
+
+    // Audio thread, between blocks: takes the new design; histories, envelopes and gains carry
+    // over. Swaps in the look-ahead buffers only when their length differs from the running one,
+    // leaving the old ones in p. Does not allocate.
     void adotta(Progetto& p);
+    // Clears all running state to its starting values, without allocating.
     void azzera();
     void process(float* l, float* r, int n);
-    double limitatoreDb() const { return 0.0; }
-    double tosaturaDb() const { return 0.0; }
+
+    double limitatoreDb() const { return limDb_; }
+    double tosaturaDb() const { return tosatura_; }
+
+    // The oversampled clipper of one channel (0 left, 1 right) at threshold soglia.
+    double tosa2x(double x, int canale, double soglia);
+
+    const Disegno& disegno() const { return d_; }
+
+  private:
+    struct PrimoOrdine {
+        double x1 = 0, y1 = 0;
+    };
+    // Transposed direct form II state.
+    struct Trasposta {
+        double s1 = 0, s2 = 0;
+    };
+
+    void progettaDinamiche();
+    void ripulisci();
+    double minimo(float v);
+
+    Disegno d_;
+
+    double armA_ = 0, armB_ = 0, armP_ = 0, armQ_ = 0, armPrec_ = 0;
+    PrimoOrdine rot_[2][4];
+    Biquad satIn_[2], satOut_[2];
+    Biquad maRiv_[2], maCamp_[2];
+    double maEnv_ = 1e-12, maG_ = 0;
+    std::int32_t maConta_ = 0;
+    Biquad bsRiv_[2], bsCamp_[2];
+    double bsEnv_ = 1e-12, bsG_ = 0;
+    std::int32_t bsConta_ = 0;
+    Biquad bcBasso_[2];
+    double bcSegue_ = 0.001;
+    PrimoOrdine pre_[2], de_[2];
+    Biquad hfRiv_[2], hfScaff_[2];
+    double hfEnv_ = 1e-12, hfG_ = 0;
+    std::int32_t hfConta_ = 0;
+    Biquad clipIn_[2], clipOut_[2];
+    double clipSegue_ = 0.001, piccoPrima_ = 0, piccoDopo_ = 0, tosatura_ = 0;
+    std::int32_t clipConta_ = 0;
+    Trasposta hp150_[2];
+    double spLp_ = 0;
+    Biquad taglio_[2][4];
+
+    std::vector<float> ritardo_, secco_, minValori_;
+    std::vector<std::int64_t> minIndici_;
+    std::int32_t pos_ = 0;
+    std::int32_t minTesta_ = 0, minQuanti_ = 0;
+    std::int64_t anelloConta_ = 0;
+    double limG_ = 1, limDb_ = 0;
 };
 
 }  // namespace omax
