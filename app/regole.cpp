@@ -48,7 +48,8 @@ std::optional<std::string_view> scavalcato(std::string_view chiave, const Valori
         return std::nullopt;
     }
     if (fra(BLOCCO_TOSATURA, chiave)) {
-        if (v.valore("x_radio") < 0.5) return ASCOLTO;
+        // Broadcast mode is on only above 0.5, as the engine reads it.
+        if (!(v.valore("x_radio") > 0.5)) return ASCOLTO;
         return std::nullopt;
     }
     if (chiave == "e_hpq" || chiave == "e_hpsez") {
