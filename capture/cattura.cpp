@@ -153,21 +153,19 @@ void misuraEScegli(const Buffer* buffer, int quanti, uint32_t frames) {
     gPiuForte.store(canali > 0 && forte > 1e-12f ? 10.0f * std::log10(forte) : -100.0f);
 }
 
-void scriviAnello(const float* l, const float* r, uint32_t n) {
+// Returns false when frames had to be dropped.
+bool scriviAnello(const float* l, const float* r, uint32_t n) {
     const uint32_t w = gScrivi.load();
     const uint32_t attesa = (w - gLeggi.load()) & kMaschera;
     // One slot stays free: a full ring would read as an empty one.
     const uint32_t libero = kMaschera - attesa;
-    uint32_t da = n;
-    if (n > libero) {
-        da = libero;  // the newest frames that do not fit are dropped
-        gTrabocchi.fetch_add(1);
-    }
+    const uint32_t da = std::min(n, libero);  // the newest frames that do not fit are dropped
     for (uint32_t i = 0; i < da; ++i) {
         gL[(w + i) & kMaschera] = l[i];
         gR[(w + i) & kMaschera] = r[i];
     }
     gScrivi.store((w + da) & kMaschera);
+    return da == n;
 }
 
 void smonta() {
@@ -288,6 +286,7 @@ void letturaTap(const Buffer* buffer, int quanti) {
     const int coppia = gScelta.coppia;
     const int seconda = coppia + 1 < canali ? coppia + 1 : coppia;
     const bool mono = quanti == 1 && buffer[0].canali < 2;
+    bool perso = false;
     for (uint32_t inizio = 0; inizio < frames; inizio += kBlocco) {
         const uint32_t pezzo = std::min<uint32_t>(frames - inizio, kBlocco);
         for (uint32_t i = 0; i < pezzo; ++i) {
@@ -296,8 +295,9 @@ void letturaTap(const Buffer* buffer, int quanti) {
             gTmpR[i] = mono ? l : campione(buffer, quanti, seconda, inizio + i);
         }
         gElabora(gTmpL.data(), gTmpR.data(), static_cast<int>(pezzo));
-        scriviAnello(gTmpL.data(), gTmpR.data(), pezzo);
+        if (!scriviAnello(gTmpL.data(), gTmpR.data(), pezzo)) perso = true;
     }
+    if (perso) gTrabocchi.fetch_add(1);
 }
 
 void resaUscita(float* sinistra, float* destra, int quanti) {
@@ -319,6 +319,12 @@ void resaUscita(float* sinistra, float* destra, int quanti) {
     double f = gFraz;
     bool corto = false;
     for (int i = 0; i < quanti; ++i) {
+        // A step above 2 can leave more than a whole frame owed when the ring ran dry: pay it
+        // before interpolating, so f stays below 1 and nothing is extrapolated.
+        while (f >= 1.0 && r != w) {
+            f -= 1.0;
+            r = (r + 1) & kMaschera;
+        }
         if (r == w) {
             sinistra[i] = 0.0f;
             d[i] = 0.0f;

@@ -15,6 +15,7 @@ namespace cattura {
 namespace {
 
 int gFile = -1;
+pid_t gPid = 0;  // a forked child inherits the parent's mark and must make its own
 std::string gCartellaSegnata;
 
 bool numero(const char* nome, long& valore) {
@@ -35,7 +36,7 @@ std::string cartellaPresenze() {
 }
 
 bool segnaPresenza(const std::string& cartella) {
-    if (gFile >= 0 && gCartellaSegnata == cartella) return true;
+    if (gFile >= 0 && gCartellaSegnata == cartella && gPid == getpid()) return true;
     if (mkdir(cartella.c_str(), 0700) != 0 && errno != EEXIST) return false;
     struct stat sc {};
     if (lstat(cartella.c_str(), &sc) != 0 || !S_ISDIR(sc.st_mode) || sc.st_uid != getuid())
@@ -56,6 +57,7 @@ bool segnaPresenza(const std::string& cartella) {
             a.st_dev == b.st_dev) {
             if (gFile >= 0) close(gFile);
             gFile = fd;
+            gPid = getpid();
             gCartellaSegnata = cartella;
             return true;
         }
