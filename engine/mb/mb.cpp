@@ -1,5 +1,9 @@
 #include "mb.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
 namespace omb {
 
 Params leggi(const velmora::Archivio& a) {
@@ -47,13 +51,381 @@ Params leggi(const velmora::Archivio& a) {
     return p;
 }
 
-Progetto progetta(const Params& p, double sr) { return Progetto{p, sr}; }
+namespace {
 
-void Mb::adotta(Progetto& p) { p_.params = p.params, p_.sr = p.sr; }
-void Mb::azzera() {}
-// Not built yet: passes audio through untouched.
-void Mb::process(float*, float*, int) {}
-double Mb::guadagnoDb(int) const { return 0.0; }
-double Mb::potenza(int) const { return 1e-20; }
+namespace r = velmora::ricettario;
+using velmora::polo;
+
+constexpr double kPavimento = 1e-20;  // floor of mean squares before the logarithm
+// Detectors and filter histories are kept clear of the subnormal range: a mean square below
+// kMinimo reads the same as kMinimo (both are under the floor), and a section whose histories have
+// all decayed below kSpento in silence is set to exact zero.
+constexpr double kMinimo = 1e-30;
+constexpr double kSpento = 1e-30;
+
+// Crossover k of each compensator, in the order kept by the stage.
+constexpr int kCompensoBanda[6] = {0, 0, 0, 1, 1, 2};
+constexpr int kCompensoIncrocio[6] = {1, 2, 3, 2, 3, 3};
+
+inline double db(double potenza) {
+    return 10 * std::log10(std::max(potenza, kPavimento));
+}
+
+}  // namespace
+
+Progetto progetta(const Params& p, double sr) {
+    Progetto d;
+    if (!(sr > 0) || !std::isfinite(sr)) sr = 48000;
+    d.params = p;
+    d.sr = sr;
+    // Frequencies above 0.45 sr are designed at 0.45 sr; a frequency below 1 Hz (only a preset can
+    // give one) would make the sections unstable, so it is designed at 1 Hz.
+    auto frequenza = [sr](double f) { return std::min(f >= 1 ? f : 1.0, 0.45 * sr); };
+
+    d.taglio = r::passaAlto(frequenza(p.hpf), sr, 0.70710678);
+    d.n = p.pend < 4 ? 2 : 4;
+    const double* q = d.n == 2 ? kQ4 : kQ8;
+    for (std::size_t k = 0; k < 4; ++k) {
+        const double f = frequenza(p.xo[k]);
+        for (std::size_t j = 0; j < static_cast<std::size_t>(d.n); ++j) {
+            d.bassa[k][j] = r::passaBasso(f, sr, q[j]);
+            d.alta[k][j] = r::passaAlto(f, sr, q[j]);
+        }
+    }
+
+    d.coefIngresso = polo(sr, 300);
+    d.passoIngresso = std::max(p.indbs, 0.0) / sr;  // a negative speed holds the window gain
+
+    d.coefDet = polo(sr, std::max(p.det, 5.0));
+    d.muro = p.lim < 24;
+    const double extra[5] = {p.limgr, 0.5 * p.limgr, 0, 0, 0};
+    const double lento[5] = {2.0, 1.4, 1.0, 0.8, 0.6};
+    const double R = std::max(p.limrel, 2.0);
+    for (std::size_t b = 0; b < 5; ++b) {
+        const Banda& k = p.bande[b];
+        d.coefAtt[b] = polo(sr, std::max(k.att, 0.1), 32);
+        d.coefRil[b] = polo(sr, std::max(k.ril, 1.0), 32);
+        d.muroTetto[b] = std::pow(10.0, (k.tet + std::min(p.lim + extra[b], 24.0)) / 20);
+        d.muroCoef[b] = polo(sr, R * lento[b]);
+        d.muroBanda[b] = d.muro && k.bon;
+    }
+
+    d.stretta = p.str > 1.001;
+    d.coefDetStretta = polo(sr, std::max(p.strms, 3.0));
+    d.coefAttStretta = polo(sr, std::max(p.stratt, 1.0), 32);
+    d.coefRilStretta = polo(sr, std::max(p.strril, 10.0), 32);
+    const double c = std::clamp(p.strleg, 0.0, 1.0);
+    for (int i = 0; i < 5; ++i) {
+        auto& riga = d.matrice[static_cast<std::size_t>(i)];
+        double somma = 0;
+        for (int j = 0; j < 5; ++j) {
+            const double w = i == j ? 1.0 : c * std::pow(0.3, std::abs(i - j));
+            riga[static_cast<std::size_t>(j)] = w;
+            somma += w;
+        }
+        for (double& w : riga) w /= somma;
+    }
+    d.fuori = std::pow(10.0, p.out / 20);
+    return d;
+}
+
+Mb::Mb() {
+    Progetto p = progetta(Params{}, 48000);
+    adotta(p);
+    azzera();
+}
+
+void Mb::adotta(Progetto& p) {
+    p_ = p;
+    for (auto& s : taglio_) s.c = p.taglio;
+    for (std::size_t k = 0; k < 4; ++k) {
+        Incrocio& x = incroci_[k];
+        x.n = p.n;
+        for (std::size_t j = 0; j < 4; ++j) {
+            x.bassa[j].c = p.bassa[k][j];
+            x.alta[j].c = p.alta[k][j];
+        }
+    }
+    for (std::size_t i = 0; i < 6; ++i) {
+        const Incrocio& x = incroci_[kCompensoIncrocio[i]];
+        Incrocio& y = compensi_[i];
+        y.n = x.n;
+        for (std::size_t j = 0; j < 4; ++j) {
+            y.bassa[j].c = x.bassa[j].c;
+            y.alta[j].c = x.alta[j].c;
+        }
+    }
+    lineari();
+}
+
+void Mb::azzera() {
+    for (auto& s : taglio_) s.azzera();
+    for (Incrocio* gruppo : {incroci_, compensi_}) {
+        const int quanti = gruppo == incroci_ ? 4 : 6;
+        for (int i = 0; i < quanti; ++i)
+            for (int j = 0; j < 4; ++j) {
+                gruppo[i].bassa[j].azzera();
+                gruppo[i].alta[j].azzera();
+            }
+    }
+    potenzaIngresso_ = kPavimento;
+    ingresso_ = ingressoVoluto_ = 0;
+    ingressoLineare_ = 1;
+    contaDecidi_ = 0;
+    potenza_.fill(kPavimento);
+    potenzaStretta_.fill(kPavimento);
+    guadagno_.fill(0);
+    guadagnoBanda_.fill(0);
+    strettaGrezza_.fill(0);
+    strettaBanda_.fill(0);
+    muroGuadagno_.fill(1);
+    lineari();
+}
+
+void Mb::lineari() {
+    for (std::size_t b = 0; b < 5; ++b)
+        lineare_[b] =
+            std::pow(10.0, (guadagnoBanda_[b] + strettaBanda_[b] + p_.params.bande[b].gai) / 20);
+}
+
+void Mb::decidiIngresso() {
+    const Params& q = p_.params;
+    if (potenzaIngresso_ < kMinimo) potenzaIngresso_ = kMinimo;
+    const double livello = db(potenzaIngresso_);
+    double voluto = ingresso_;
+    if (livello >= -70 && !fermo) {
+        const double dopo = livello + ingresso_;
+        if (dopo < q.inmin)
+            voluto = q.inmin - livello;
+        else if (dopo > q.inmax)
+            voluto = q.inmax - livello;
+    }
+    ingressoVoluto_ = std::clamp(voluto, -24.0, 24.0);
+}
+
+void Mb::decidi() {
+    const Params& q = p_.params;
+    const double su = std::max(q.sumax, 0.0), giu = -std::max(q.giumax, 0.0);
+
+    // Slow compressors.
+    for (std::size_t b = 0; b < 5; ++b) {
+        const Banda& k = q.bande[b];
+        if (potenza_[b] < kMinimo) potenza_[b] = kMinimo;
+        const double L = db(potenza_[b]);
+        double g;
+        if (L > k.sog) {
+            if (q.lock) {
+                g = k.tet - L;
+            } else {
+                g = -(L - k.sog) * (1 - 1 / std::max(k.rap, 1.0));
+                if (L + g > k.tet) g = k.tet - L;
+            }
+        } else {
+            g = k.sot;
+        }
+        double voluto = std::clamp(g, giu, su);
+        if (!k.bon) voluto = 0;
+        double& G = guadagno_[b];
+        if (fermo) voluto = G;
+        const double passo = (voluto - G) * (voluto < G ? p_.coefAtt[b] : p_.coefRil[b]);
+        // Arrived: snapping the last 1e-12 dB keeps the gain out of the subnormal range.
+        G = std::fabs(voluto - G) < 1e-12 ? voluto : G + passo;
+    }
+
+    // Couplings, on a copy: the compressors' own gains stay uncoupled.
+    Cinque G = guadagno_;
+    auto media = [](const Cinque& v) { return (v[0] + v[1] + v[2] + v[3] + v[4]) / 5; };
+    if (q.sbav > 0.001) {
+        const double h = std::min(q.sbav, 1.0) / 2;
+        Cinque H;
+        for (std::size_t b = 0; b < 5; ++b) {
+            const double vicini = (G[b == 0 ? 0 : b - 1] + G[b == 4 ? 4 : b + 1]) / 2;
+            H[b] = G[b] * (1 - h) + h * vicini;
+        }
+        G = H;
+    }
+    if (q.unione > 0.001) {
+        const double u = std::min(q.unione, 1.0), m = media(G);
+        for (double& g : G) g = g * (1 - u) + u * m;
+    }
+    if (q.acc > 0.001) {
+        const double a = std::min(q.acc, 1.0);
+        G[0] = G[0] * (1 - a) + a * (G[1] + G[2] + G[3] + G[4]) / 4;
+    }
+    if (q.acc34 > 0.001) {
+        const double c = std::min(q.acc34, 1.0);
+        G[3] = G[3] * (1 - c) + c * G[2];
+    }
+    if (q.lib < 23.5) {
+        const double w = std::max(q.lib, 0.5), m = media(G);
+        for (double& g : G) g = std::clamp(g, m - w, m + w);
+    }
+    guadagnoBanda_ = G;
+
+    // Bonding compressor: the short-window level after the slow gain, shared across the bands.
+    if (p_.stretta) {
+        const double fattore = 1 - 1 / std::max(q.str, 1.0);
+        for (std::size_t b = 0; b < 5; ++b) {
+            const Banda& k = q.bande[b];
+            if (potenzaStretta_[b] < kMinimo) potenzaStretta_[b] = kMinimo;
+            const double Ls = db(potenzaStretta_[b]) + guadagnoBanda_[b];
+            const double soglia = k.tet + q.strsog;
+            double s = Ls > soglia ? -(Ls - soglia) * fattore : 0;
+            if (!k.bon) s = 0;
+            double& S = strettaGrezza_[b];
+            const double passo = (s - S) * (s < S ? p_.coefAttStretta : p_.coefRilStretta);
+            S = std::fabs(s - S) < 1e-12 ? s : S + passo;
+        }
+        const double m = std::clamp(q.strcom, 0.0, 1.0), comune = media(strettaGrezza_);
+        for (std::size_t i = 0; i < 5; ++i) {
+            double sparso = 0;
+            for (std::size_t j = 0; j < 5; ++j) sparso += p_.matrice[i][j] * strettaGrezza_[j];
+            strettaBanda_[i] = (1 - m) * sparso + m * comune;
+        }
+    } else {
+        for (std::size_t b = 0; b < 5; ++b) {
+            if (potenzaStretta_[b] < kMinimo) potenzaStretta_[b] = kMinimo;
+            strettaGrezza_[b] = strettaBanda_[b] = 0;
+        }
+    }
+    lineari();
+}
+
+void Mb::pulisci() {
+    auto spegni = [](Sezione& s) {
+        const Coppia q = s.x1 * s.x1 + s.x2 * s.x2 + s.y1 * s.y1 + s.y2 * s.y2;
+        if (q[0] + q[1] < kSpento * kSpento) s.azzera();
+    };
+    for (auto& s : taglio_) spegni(s);
+    for (Incrocio& x : incroci_)
+        for (int j = 0; j < x.n; ++j) spegni(x.bassa[j]), spegni(x.alta[j]);
+    for (Incrocio& x : compensi_)
+        for (int j = 0; j < x.n; ++j) spegni(x.bassa[j]), spegni(x.alta[j]);
+}
+
+template <int N>
+void Mb::elabora(float* l, float* r, int n) {
+    auto catena = [](Sezione* s, Coppia x) {
+        for (int j = 0; j < N; ++j) x = s[j].elabora(x);
+        return x;
+    };
+    const Progetto& p = p_;
+    const double umido = p.params.mix, secco = 1 - umido, fuori = p.fuori;
+    const double cI = p.coefIngresso, cD = p.coefDet, cS = p.coefDetStretta;
+    for (int i = 0; i < n; ++i) {
+        const Coppia asciutto = {l[i], r[i]};
+        Coppia x = taglio_[1].elabora(taglio_[0].elabora(asciutto));
+
+        // Input window.
+        const double m = (x[0] + x[1]) * 0.5;
+        potenzaIngresso_ += cI * (m * m - potenzaIngresso_);
+        const bool decide = contaDecidi_ < 2;
+        if (decide) {
+            contaDecidi_ = 32;
+            decidiIngresso();
+        } else {
+            --contaDecidi_;
+        }
+        if (ingresso_ != ingressoVoluto_) {
+            const double d = ingressoVoluto_ - ingresso_, passo = p.passoIngresso;
+            ingresso_ =
+                std::fabs(d) <= passo ? ingressoVoluto_ : ingresso_ + (d > 0 ? passo : -passo);
+            ingressoLineare_ = std::pow(10.0, ingresso_ / 20);
+        }
+        x *= ingressoLineare_;
+
+        // Tree, then phase compensation: each band takes the all-pass of every crossover above it.
+        Coppia banda[5];
+        for (int k = 0; k < 4; ++k) {
+            banda[k] = catena(incroci_[k].bassa, x);
+            x = catena(incroci_[k].alta, x);
+        }
+        banda[4] = x;
+        for (int c = 0; c < 6; ++c) {
+            Coppia& y = banda[kCompensoBanda[c]];
+            y = catena(compensi_[c].bassa, y) + catena(compensi_[c].alta, y);
+        }
+
+        // Detectors.
+        for (std::size_t b = 0; b < 5; ++b) {
+            const double v = (banda[b][0] + banda[b][1]) * 0.5, q = v * v;
+            potenza_[b] += cD * (q - potenza_[b]);
+            potenzaStretta_[b] += cS * (q - potenzaStretta_[b]);
+        }
+        if (decide) {
+            // A non-finite sample that reached the stage has spoilt every state it touched:
+            // start again from silence.
+            if (!std::isfinite(potenzaIngresso_ + potenza_[0] + potenza_[1] + potenza_[2] +
+                               potenza_[3] + potenza_[4])) {
+                azzera();
+                l[i] = r[i] = 0;
+                continue;
+            }
+            decidi();
+            pulisci();
+        }
+
+        // Gains and walls, then the sum.
+        Coppia umidi = {0, 0};
+        for (std::size_t b = 0; b < 5; ++b) {
+            Coppia y = banda[b] * lineare_[b];
+            if (p.muroBanda[b]) {
+                const double picco = std::max(std::fabs(y[0]), std::fabs(y[1]));
+                const double t = picco > p.muroTetto[b] ? p.muroTetto[b] / picco : 1.0;
+                double& g = muroGuadagno_[b];
+                if (t < g)
+                    g = t;
+                else
+                    g += (t - g) * p.muroCoef[b];
+                y *= g;
+            }
+            umidi += y;
+        }
+        const Coppia uscita = fuori * (umido * umidi + secco * asciutto);
+        l[i] = static_cast<float>(uscita[0]);
+        r[i] = static_cast<float>(uscita[1]);
+    }
+}
+
+void Mb::process(float* l, float* r, int n) {
+    if (n < 1 || l == nullptr || r == nullptr) return;
+    if (incroci_[0].n == 4)
+        elabora<4>(l, r, n);
+    else
+        elabora<2>(l, r, n);
+}
+
+double Mb::guadagnoDb(int b) const {
+    if (b < 0 || b > 4) return 0.0;
+    const auto i = static_cast<std::size_t>(b);
+    return guadagnoBanda_[i] + strettaBanda_[i];
+}
+
+double Mb::potenza(int b) const {
+    return b < 0 || b > 4 ? kPavimento : potenza_[static_cast<std::size_t>(b)];
+}
+
+double Mb::gai(int b) const {
+    return b < 0 || b > 4 ? 0.0 : p_.params.bande[static_cast<std::size_t>(b)].gai;
+}
+
+int Mb::contaSubnormali() const {
+    int conta = 0;
+    auto guarda = [&conta](double v) { conta += std::fpclassify(v) == FP_SUBNORMAL ? 1 : 0; };
+    auto sezione = [&guarda](const Sezione& s) {
+        for (const Coppia* v : {&s.x1, &s.x2, &s.y1, &s.y2}) guarda((*v)[0]), guarda((*v)[1]);
+    };
+    for (const auto& s : taglio_) sezione(s);
+    for (const Incrocio& x : incroci_)
+        for (int j = 0; j < 4; ++j) sezione(x.bassa[j]), sezione(x.alta[j]);
+    for (const Incrocio& x : compensi_)
+        for (int j = 0; j < 4; ++j) sezione(x.bassa[j]), sezione(x.alta[j]);
+    for (const Cinque* v : {&potenza_, &potenzaStretta_, &guadagno_, &guadagnoBanda_,
+                            &strettaGrezza_, &strettaBanda_, &muroGuadagno_})
+        for (double x : *v) guarda(x);
+    guarda(potenzaIngresso_);
+    guarda(ingresso_);
+    return conta;
+}
 
 }  // namespace omb

@@ -1,13 +1,22 @@
 // The band splitter and the five band compressors.
+//
+// A Linkwitz-Riley tree cuts the signal into five bands; each band is phase-compensated so that the
+// five add back to an all-pass of the input. Each band has a slow compressor (decided once every
+// 32 samples), the five gains are coupled, a faster bonding compressor shares its gain across the
+// bands, and an instantaneous wall limits each band's peaks before the bands are summed.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "../archivio.h"
 #include "../biquad.h"
 
 namespace omb {
+
+using velmora::Coefficienti;
 
 struct Banda {
     bool bon = true;
@@ -30,28 +39,109 @@ struct Params {
 
 Params leggi(const velmora::Archivio& a);
 
+// Section Qs of one side of a crossover: two Butterworth second-order sections (24 dB/oct
+// Linkwitz-Riley), or two Butterworth fourth-order filters (48 dB/oct).
+inline constexpr double kQ4[2] = {0.70710678, 0.70710678};
+inline constexpr double kQ8[4] = {0.5411961, 1.30656296, 0.5411961, 1.30656296};
+
+using Cinque = std::array<double, 5>;
+
+// Every value derived from the settings, designed on the main thread. Plain data.
 struct Progetto {
     Params params;
     double sr = 48000;
-};
 
+    // Filters: the band low cut, and section j of crossover k on each side.
+    Coefficienti taglio;
+    std::array<std::array<Coefficienti, 4>, 4> bassa{}, alta{};
+    std::int32_t n = 2;  // sections per crossover side
+
+    // Input window.
+    double coefIngresso = 0, passoIngresso = 0;
+    // Band detectors and compressors.
+    double coefDet = 0;
+    Cinque coefAtt{}, coefRil{};
+    // Walls: on per band (stage wall on and band on), ceilings (linear peak), release.
+    std::array<bool, 5> muroBanda{};
+    bool muro = false;
+    Cinque muroTetto{}, muroCoef{};
+    // Bonding compressor.
+    bool stretta = false;
+    double coefDetStretta = 0, coefAttStretta = 0, coefRilStretta = 0;
+    std::array<Cinque, 5> matrice{};
+    // Output trim, linear.
+    double fuori = 1;
+};
+static_assert(std::is_trivially_copyable_v<Progetto>);
+
+// Pure design from settings and rate.
 Progetto progetta(const Params& p, double sr);
 
 class Mb {
-public:
+  public:
+    // Ready to run the default settings at 48000 Hz.
+    Mb();
+
     bool fermo = false;  // hold flag, written by the frame before every block
 
+    // Audio thread, between blocks: new design; histories and dynamic state carry over.
     void adotta(Progetto& p);
+    // Back to the starting state: histories, detectors, gains, walls, countdown.
     void azzera();
     void process(float* l, float* r, int n);
 
-    // Read-outs for the frame, per band 0..4.
+    // Read-outs for the frame, per band 0..4 (neutral values outside that range).
     double guadagnoDb(int b) const;  // slow gain plus bonding gain
     double potenza(int b) const;     // band mean square before its gain
-    double gai(int b) const { return p_.params.bande[static_cast<std::size_t>(b)].gai; }
+    double gai(int b) const;         // the band's make-up gain setting
+    // Diagnostics: filter histories and detectors holding subnormal values (0 when healthy).
+    int contaSubnormali() const;
 
-private:
+    const Progetto& progetto() const { return p_; }
+
+  private:
+    typedef double Coppia __attribute__((vector_size(16)));  // left, right
+
+    struct Sezione {
+        Coefficienti c;
+        Coppia x1{}, x2{}, y1{}, y2{};
+        inline Coppia elabora(Coppia x) {
+            const Coppia y = c.b0 * x + c.b1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
+            x2 = x1;
+            x1 = x;
+            y2 = y1;
+            y1 = y;
+            return y;
+        }
+        void azzera() { x1 = x2 = y1 = y2 = Coppia{}; }
+    };
+    // One crossover (both channels): low-pass and high-pass chains of n sections.
+    struct Incrocio {
+        Sezione bassa[4], alta[4];
+        std::int32_t n = 2;
+    };
+
+    template <int N>
+    void elabora(float* l, float* r, int n);
+    void decidi();
+    void decidiIngresso();
+    void lineari();
+    void pulisci();
+
     Progetto p_;
+    // Input window.
+    double potenzaIngresso_ = 1e-20, ingresso_ = 0, ingressoVoluto_ = 0, ingressoLineare_ = 1;
+    std::int32_t contaDecidi_ = 0;
+    // Band compressors, in dB unless named otherwise.
+    Cinque potenza_{}, guadagno_{}, guadagnoBanda_{};
+    Cinque muroGuadagno_{};  // linear
+    Cinque potenzaStretta_{}, strettaGrezza_{}, strettaBanda_{};
+    Cinque lineare_{};  // applied band gains, linear, recomputed at each decision
+    // Filters: low cut, the tree, and the compensators (b, k) for k above b, in the order
+    // (1,2) (1,3) (1,4) (2,3) (2,4) (3,4).
+    Sezione taglio_[2];
+    Incrocio incroci_[4];
+    Incrocio compensi_[6];
 };
 
 }  // namespace omb
