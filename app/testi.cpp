@@ -26,11 +26,10 @@ constexpr Testo TESTI[] = {
     {"e_lshz", "", ""},
     {"e_lsdb",
      "Lifts or lowers everything below the shelf frequency. A dB or two warms a thin recording; "
-     "beyond +6 the bass fills the leveller's measurement and it turns the whole programme "
-     "down.",
+     "what lies below the leveller's low cut, which comes right after, is taken away again.",
      "Alza o abbassa tutto quello che sta sotto la frequenza dello scaffale. Un dB o due "
-     "scaldano una registrazione magra; oltre +6 il basso riempie la misura del livellatore, che "
-     "abbassa tutto il programma."},
+     "scaldano una registrazione magra; quello che sta sotto il taglio sotto del livellatore, "
+     "che viene subito dopo, viene tolto di nuovo."},
     {"e_b1hz", "", ""},
     {"e_b1db",
      "Boost or cut around the frequency of bell 1, in the low end. Cutting 2 to 4 dB cleans up "

