@@ -143,6 +143,7 @@ void Agc::adotta(Progetto& p) {
     }
     if (nd.subAcceso && !d_.subAcceso) subL_.azzera(), subR_.azzera();
     if (nd.boomAcceso && !d_.boomAcceso) boomL_.azzera(), boomR_.azzera();
+    if (nd.params.pesato && !d_.params.pesato) pesoShelf_.azzera(), pesoPassaAlto_.azzera();
     subL_.c = subR_.c = nd.sub;
     boomL_.c = boomR_.c = nd.boom;
     pesoShelf_.c = nd.pesoShelf;
