@@ -1,0 +1,1 @@
+#include "preset_utente.h"
