@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
+#include <functional>
 
 #include "regole.h"
 
@@ -259,6 +261,14 @@ double trascinaNumero(const Comando& c, double valoreIniziale, double spostament
     return valoreIniziale - (c.max - c.min) / 260.0 * spostamentoVerticale;
 }
 
+std::string mostraValore(double valore, std::string_view unita) {
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, valore, std::chars_format::fixed, 2);
+    std::string s = r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("?");
+    if (s == "-0.00") s = "0.00";
+    return s + std::string(unita);
+}
+
 Elenco elencaSezione(std::string_view sezione, bool tutto, bool mostraSpenti, const Valori& v) {
     Elenco e;
     for (const Comando& c : COMANDI) {
@@ -292,3 +302,15 @@ bool suggerimentoDi(std::string_view testo, std::string_view nome) {
 }
 
 }  // namespace velmora
+
+std::size_t std::hash<velmora::Comando>::operator()(const velmora::Comando& c) const noexcept {
+    std::size_t h = 0;
+    const auto mescola = [&h](std::size_t x) {
+        h ^= x + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+    };
+    for (const std::string* s :
+         {&c.id, &c.sezione, &c.nome, &c.nomeIt, &c.unita, &c.aiuto, &c.aiutoIt})
+        mescola(std::hash<std::string>{}(*s));
+    for (double d : {c.min, c.max, c.passo, c.def}) mescola(std::hash<double>{}(d));
+    return h;
+}

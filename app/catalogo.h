@@ -114,6 +114,9 @@ double arrotondaAlPasso(double x, double passo);
 // The raw value of a vertical number drag: the whole range per 260 points, upwards increasing.
 double trascinaNumero(const Comando& c, double valoreIniziale, double spostamentoVerticale);
 
+// A value as a knob shows it: two decimals, a point whatever the locale, then the unit.
+std::string mostraValore(double valore, std::string_view unita);
+
 // The controls of a section a group view shows, in table order: all or only the essential ones,
 // never the crossovers (they have their own row), and without the controls that have no effect
 // now unless `mostraSpenti`. `nascosti` counts the ones left out for having no effect.
@@ -139,3 +142,9 @@ struct Aiuto {
 Aiuto testoAiuto(std::string_view chiave);
 
 }  // namespace velmora
+
+// Hashing covers all eleven fields, like equality.
+template <>
+struct std::hash<velmora::Comando> {
+    std::size_t operator()(const velmora::Comando& c) const noexcept;
+};

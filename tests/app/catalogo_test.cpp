@@ -221,6 +221,24 @@ TEST(Muovi, TrascinamentoVerticale) {
     EXPECT_EQ(velmora::muovi(c, velmora::trascinaNumero(c, 100, 2000)), 30);
 }
 
+TEST(Muovi, ValoreMostrato) {
+    EXPECT_EQ(velmora::mostraValore(3.14159, " dB"), "3.14 dB");
+    EXPECT_EQ(velmora::mostraValore(-12, " dB"), "-12.00 dB");
+    EXPECT_EQ(velmora::mostraValore(2.5, ":1"), "2.50:1");
+    EXPECT_EQ(velmora::mostraValore(0.005, ""), "0.01");
+    EXPECT_EQ(velmora::mostraValore(-0.001, " dB"), "0.00 dB");
+    EXPECT_EQ(velmora::mostraValore(20000, " Hz"), "20000.00 Hz");
+}
+
+TEST(Catalogo, UguaglianzaEHash) {
+    Comando a = comando("m_tet2");
+    const Comando b = a;
+    EXPECT_EQ(std::hash<Comando>{}(a), std::hash<Comando>{}(b));
+    a.aiutoIt += "!";
+    EXPECT_NE(a, b);
+    EXPECT_NE(std::hash<Comando>{}(a), std::hash<Comando>{}(b));
+}
+
 TEST(Elenco, SezioneVisibile) {
     ValoriMotore v;
     // Listening mode: every essential clipping control has no effect.
