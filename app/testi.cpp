@@ -196,12 +196,12 @@ constexpr Testo TESTI[] = {
      "Larghezza del taglio del rimbombo: piu' alto e' piu' stretto. Intorno a 2 toglie una "
      "risonanza; sotto 1 smagrisce tutto il grave."},
     {"a_salto",
-     "How far the leveller must be from where it wants to be, in dB, to count it as a new "
-     "record and catch up faster. 10 catches real track changes; lower, and ordinary loud "
+     "How far, in dB, the leveller must be from where it wants to be to decide that a new record "
+     "has started and catch up faster. 10 catches real track changes; lower, and ordinary loud "
      "passages set it off too.",
-     "Quanto deve essere lontano il livellatore da dove vuole andare, in dB, perche' lo consideri "
-     "un disco nuovo e recuperi piu' in fretta. 10 prende i veri cambi di brano; piu' basso, lo "
-     "fanno scattare anche i normali passaggi forti."},
+     "Di quanti dB il livellatore deve essere lontano da dove vuole andare per capire che e' "
+     "cominciato un disco nuovo e recuperare piu' in fretta. 10 prende i veri cambi di brano; piu' "
+     "basso, lo fanno scattare anche i normali passaggi forti."},
     {"a_saltoms",
      "How long that distance must last before the fast catch-up starts. 800 ms ignores a "
      "single loud hit; very short values make it react to drums.",
@@ -540,10 +540,12 @@ constexpr Testo TESTI[] = {
 
     // Final stage: output, upper mids, bass tail.
     {"x_in",
-     "Drive into the final stage, in dB. 0 is the tuned point; in broadcast mode more drives "
-     "the clipper and the limiter harder: louder, and dirtier.",
-     "Spinta dentro lo stadio finale, in dB. 0 e' il punto di taratura; in modo radio di piu' "
-     "spinge piu' forte clipper e limitatore: piu' volume, e piu' sporco."},
+     "Drive into the final stage, in dB. 0 is the tuned point. In broadcast mode more drives the "
+     "clipper and the limiter harder: louder, and dirtier; in listening mode it only turns the "
+     "sound up, and nothing stops it past full scale.",
+     "Spinta dentro lo stadio finale, in dB. 0 e' il punto di taratura. In modo radio, alzandola, "
+     "clipper e limitatore lavorano di piu': piu' volume, e piu' sporco; in modo ascolto alza solo "
+     "il suono, e oltre il fondo scala niente lo ferma."},
     {"x_shape",
      "Saturation before the clipper, in broadcast mode: it rounds the peaks softly. Its travel "
      "is squared, so 50% is only a quarter of the curve. 10-30% adds warmth; 100% is plain "
