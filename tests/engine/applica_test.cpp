@@ -116,7 +116,7 @@ TEST(Applica, DimensioneDellaPorta) {
 // Only a change of length rebuilds the gate: an unchanged length keeps the delayed audio.
 TEST(Applica, LaPortaSiRicostruisceSoloSeCambiaLaLunghezza) {
     velmora::Catena c(48000);
-    c.parametri = {{"g_porta", 50}};
+    c.parametri = {{"g_porta", 50}, {"a_on", 0}, {"m_on", 0}, {"x_on", 0}};
     c.applica();
     c.adottaSubito();
     std::vector<float> l(1000, 0.25f), r(1000, 0.25f);

@@ -64,8 +64,12 @@ TEST_F(Interfaccia, IndiciFuoriIntervalloEChiaviNulle) {
     velmora_elabora(nullptr, nullptr, 16);  // no crash
 }
 
-// The rate in use shows in the gate's delay: 10 ms is 480 samples at 48 kHz.
+// The rate in use shows in the gate's delay: 10 ms is 480 samples at 48 kHz. The stages after the
+// head are switched off so that only the gate delays the click.
 int ritardoPorta() {
+    velmora_imposta("a_on", 0);
+    velmora_imposta("m_on", 0);
+    velmora_imposta("x_on", 0);
     std::vector<float> l(2048, 0.0f), r(2048, 0.0f);
     l[0] = r[0] = 0.5f;
     velmora_elabora(l.data(), r.data(), 2048);
@@ -173,6 +177,9 @@ double guadagnoUscita() {
 TEST_F(Interfaccia, DieciModificheIn10msUnaSolaApplicazioneDopo25ms) {
     OspiteFinto o;
     velmora_crea(48000);
+    velmora_imposta("a_on", 0);  // only the input gain changes the sound here
+    velmora_imposta("m_on", 0);
+    velmora_imposta("x_on", 0);
     velmora_ospite(&OspiteFinto::posta, &o);
     for (int i = 0; i < 10; ++i) {
         velmora_imposta("g_pre", 6.0 + i * 0.1);
