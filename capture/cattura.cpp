@@ -58,6 +58,7 @@ std::atomic<float> gPiuForte{-100.0f};
 std::atomic<bool> gTono{false};
 double gFaseTono = 0;
 std::atomic<uint64_t> gTrabocchi{0};
+int32_t gAbbondanza = 0;  // render calls in a row that found a call's worth to spare
 std::atomic<uint64_t> gAmmanchi{0};
 
 // Persistent values of the capture callback.
@@ -318,6 +319,18 @@ void resaUscita(float* sinistra, float* destra, int quanti) {
     const uint32_t w = gScrivi.load();
     double f = gFraz;
     bool corto = false;
+    // Latency stays where the graph puts it: when the ring has held at least one whole call's
+    // worth beyond what each call needs for kPazienza calls in a row (a hiccup of the graph
+    // left frames behind), the oldest of them are skipped once.
+    const auto consumo = static_cast<uint32_t>(std::ceil(quanti * gPasso + f));
+    if (((w - r) & kMaschera) >= 2 * consumo) {
+        if (++gAbbondanza >= kPazienza) {
+            r = (w - consumo) & kMaschera;
+            gAbbondanza = 0;
+        }
+    } else {
+        gAbbondanza = 0;
+    }
     for (int i = 0; i < quanti; ++i) {
         // A step above 2 can leave more than a whole frame owed when the ring ran dry: pay it
         // before interpolating, so f stays below 1 and nothing is extrapolated.
@@ -380,6 +393,7 @@ bool cattura_avvia(uint32_t dispositivo) {
     gSrUscita = srUscita > 0 ? srUscita : gSr;
     gPasso = gSr / gSrUscita;
     gFraz = 0;
+    gAbbondanza = 0;
     if (p.formatoUscita(gSrUscita) != 0) return fallisci(4, 0);
     gTrabocchi.store(0);
     gAmmanchi.store(0);

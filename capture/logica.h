@@ -81,6 +81,8 @@ constexpr uint32_t kAnello = 65536;
 constexpr uint32_t kMaschera = kAnello - 1;
 // Largest block handed to the engine at once; longer blocks are processed in pieces.
 constexpr int kBlocco = 8192;
+// Render calls in a row with a whole call's worth to spare before the excess is skipped.
+constexpr int kPazienza = 32;
 
 // The platform in use (the PipeWire one by default).
 Piattaforma& piattaforma();

@@ -245,6 +245,32 @@ TEST_F(Cattura, UnPassoGrandeDopoUnAnelloVuotoNonEstrapola) {
     EXPECT_FLOAT_EQ(ol[1], 17.0f);
 }
 
+TEST_F(Cattura, UnEccessoCheDuraVieneSaltatoUnoPassaggeroNo) {
+    avvia();
+    const int q = 64;
+    std::vector<float> ol(q), orr(q);
+    // One extra block arrives once, then the graph runs steadily one block in, one block out.
+    scrivi(rampa(q, 0.0f), rampa(q, 0.0f));
+    float prossimo = static_cast<float>(q);
+    for (int giro = 0; giro < cattura::kPazienza + 4; ++giro) {
+        scrivi(rampa(q, prossimo), rampa(q, prossimo));
+        prossimo += static_cast<float>(q);
+        cattura::resaUscita(ol.data(), orr.data(), q);
+        if (giro + 1 < cattura::kPazienza) {
+            EXPECT_EQ(cattura_anello(), static_cast<uint32_t>(q));
+        }
+    }
+    // The spare block was skipped: what plays now is the block that just arrived.
+    EXPECT_EQ(cattura_anello(), 0u);
+    EXPECT_EQ(ol[0], prossimo - static_cast<float>(q));
+    EXPECT_EQ(cattura_ammanchi(), 0u);
+    // A spare block that is read away before the patience runs out is played, not skipped.
+    scrivi(rampa(2 * q, 0.0f), rampa(2 * q, 0.0f));
+    cattura::resaUscita(ol.data(), orr.data(), q);
+    cattura::resaUscita(ol.data(), orr.data(), q);
+    EXPECT_EQ(ol[0], static_cast<float>(q));
+}
+
 TEST_F(Cattura, BlocchiLunghiPassanoAPezziEInOrdine) {
     avvia();
     const int n = cattura::kBlocco * 2 + 123;
