@@ -19,8 +19,10 @@ using Segnale = std::vector<float>;
 
 // Every applied gain at 0 dB: bands off (so the computer aims at 0 dB), window and walls out of
 // the way, no bonding compressor.
-omb::Params neutri() {
-    omb::Params p;
+// The crossover slope comes from the m_pend key, as the store gives it.
+omb::Params neutri(double pendenza = 24) {
+    const velmora::Parametri chiavi = {{"m_pend", pendenza}};
+    omb::Params p = omb::leggi(velmora::Archivio(chiavi));
     for (auto& b : p.bande) b.bon = false;
     p.inmin = -200;
     p.inmax = 200;
@@ -77,8 +79,7 @@ const std::array<std::array<double, 4>, 3> kOrdini = {
 TEST(Mb, UnSenoEsceAllaSuaAmpiezzaPerOgniPendenzaEOrdine) {
     for (int pend : {24, 48})
         for (const auto& xo : kOrdini) {
-            omb::Params p = neutri();
-            p.pend = pend >= 36 ? 4 : 2;
+            omb::Params p = neutri(pend);
             p.xo = xo;
             for (double f : {45.0, 80.0, 100.0, 151.0, 400.0, 777.0, 1500.0, 2900.0, 5000.0, 9100.0,
                              15000.0, 19000.0}) {
@@ -101,8 +102,7 @@ TEST(Mb, LImpulsoRisommatoHaModuloPiatto) {
     for (int pend : {24, 36, 48})
         for (const auto& xo : kOrdini) {
             SCOPED_TRACE(testing::Message() << pend << " dB/oct, xo1 " << xo[0]);
-            omb::Params p = neutri();
-            p.pend = pend >= 36 ? 4 : 2;
+            omb::Params p = neutri(pend);
             p.xo = xo;
             omb::Mb mb;
             imposta(mb, p);
@@ -124,8 +124,7 @@ TEST(Mb, LImpulsoRisommatoHaModuloPiatto) {
 TEST(Mb, LaPendenzaDecideLaSeparazioneDelleBande) {
     // Only band 1 passes; a tone two octaves above its crossover is down by the filter's slope.
     for (int pend : {24, 36, 48}) {
-        omb::Params p = neutri();
-        p.pend = pend >= 36 ? 4 : 2;
+        omb::Params p = neutri(pend);
         p.xo = {100, 1000, 4000, 10000};
         for (std::size_t b = 1; b < 5; ++b) p.bande[b].gai = -200;
         omb::Mb mb;
@@ -161,66 +160,45 @@ TEST(Mb, MiscelaZeroDaLIngressoPerIlGuadagnoDUscita) {
     }
 }
 
-// Window gain in dB seen on a 1 kHz tone, over the 0.1 s ending at sample `fine`.
-double finestra(const Segnale& y, double a, std::size_t fine) {
-    return db(ampiezza(y, 1000, fine - 4800, 4800) / a);
+// A 1 kHz programme whose mid signal sits at `livello` dB, through a window that keeps it between
+// -30 and -12 dB; from `fermoDa` seconds on, the hold flag is set.
+Segnale programma(double livello, double secondi, double fermoDa = 1e9) {
+    omb::Params p = neutri();
+    p.inmin = -30, p.inmax = -12;
+    omb::Mb mb;
+    imposta(mb, p);
+    const auto n = static_cast<std::size_t>(secondi * kSr);
+    const auto k = std::min(n, static_cast<std::size_t>(fermoDa * kSr));
+    Segnale l = seno(1000, std::sqrt(2.0) * std::pow(10.0, livello / 20), n), r = l;
+    mb.process(l.data(), r.data(), static_cast<int>(k));
+    mb.fermo = true;
+    mb.process(l.data() + k, r.data() + k, static_cast<int>(n - k));
+    return l;
+}
+
+// Window gain in dB over the 0.1 s ending at t seconds.
+double finestra(const Segnale& y, double livello, double t) {
+    const double a = std::sqrt(2.0) * std::pow(10.0, livello / 20);
+    return db(ampiezza(y, 1000, static_cast<std::size_t>((t - 0.1) * kSr), 4800) / a);
 }
 
 TEST(Mb, LaFinestraDIngressoTieneIlLivelloNelSuoIntervallo) {
-    const std::size_t s = 48000;
-    // Programme at -40 dB: lifted at 6 dB/s up to the lower edge, -30 dB.
-    {
-        omb::Mb mb;
-        omb::Params p = neutri();
-        p.inmin = -30, p.inmax = -12;
-        imposta(mb, p);
-        const double a = std::sqrt(2.0) * 0.01;
-        Segnale l = seno(1000, a, 3 * s), r = l;
-        passa(mb, l, r);
-        EXPECT_NEAR(finestra(l, a, s / 2 + 2400), 3.0, 0.15);
-        EXPECT_NEAR(finestra(l, a, s + 2400), 6.0, 0.15);
-        EXPECT_NEAR(finestra(l, a, 3 * s), 10.0, 0.05);
-    }
-    // Programme at -5 dB: brought down to the upper edge, -12 dB, at the same speed.
-    {
-        omb::Mb mb;
-        omb::Params p = neutri();
-        p.inmin = -30, p.inmax = -12;
-        imposta(mb, p);
-        const double a = std::sqrt(2.0) * std::pow(10.0, -5.0 / 20);
-        Segnale l = seno(1000, a, 3 * s), r = l;
-        passa(mb, l, r);
-        EXPECT_NEAR(finestra(l, a, s) - finestra(l, a, s / 2), -3.0, 0.15);
-        EXPECT_NEAR(finestra(l, a, 3 * s), -7.0, 0.05);
-    }
+    // At -40 dB: lifted at 6 dB/s up to the lower edge; at -5 dB: brought down to the upper edge.
+    const Segnale su = programma(-40, 3), giu = programma(-5, 3);
+    EXPECT_NEAR(finestra(su, -40, 0.55), 3.0, 0.15);
+    EXPECT_NEAR(finestra(su, -40, 1.05), 6.0, 0.15);
+    EXPECT_NEAR(finestra(su, -40, 3), 10.0, 0.05);
+    EXPECT_NEAR(finestra(giu, -5, 1) - finestra(giu, -5, 0.5), -3.0, 0.15);
+    EXPECT_NEAR(finestra(giu, -5, 3), -7.0, 0.05);
     // Inside the range, below -70 dB, or on hold: the gain stays where it is.
     for (double livello : {-20.0, -80.0}) {
-        omb::Mb mb;
-        omb::Params p = neutri();
-        p.inmin = -30, p.inmax = -12;
-        imposta(mb, p);
-        const double a = std::sqrt(2.0) * std::pow(10.0, livello / 20);
-        Segnale l = seno(1000, a, 3 * s), r = l;
-        passa(mb, l, r);
-        EXPECT_NEAR(finestra(l, a, 3 * s / 2), finestra(l, a, 3 * s), 0.001) << livello;
-        if (livello < -70) {
-            EXPECT_NEAR(finestra(l, a, 3 * s), 0, 0.01);
-        }
+        const Segnale y = programma(livello, 3);
+        EXPECT_NEAR(finestra(y, livello, 1.5), finestra(y, livello, 3), 0.001) << livello;
     }
-    {
-        omb::Mb mb;
-        omb::Params p = neutri();
-        p.inmin = -30, p.inmax = -12;
-        imposta(mb, p);
-        const double a = std::sqrt(2.0) * 0.01;
-        Segnale l = seno(1000, a, s / 2), r = l;
-        passa(mb, l, r);
-        mb.fermo = true;
-        Segnale l2 = seno(1000, a, s, s / 2), r2 = l2;
-        passa(mb, l2, r2);
-        EXPECT_NEAR(finestra(l2, a, 9600), finestra(l2, a, s), 0.001);
-        EXPECT_GT(finestra(l2, a, s), 2.5);
-    }
+    EXPECT_NEAR(finestra(programma(-80, 3), -80, 3), 0, 0.01);
+    const Segnale tenuto = programma(-40, 1.5, 0.5);
+    EXPECT_NEAR(finestra(tenuto, -40, 0.7), finestra(tenuto, -40, 1.5), 0.001);
+    EXPECT_GT(finestra(tenuto, -40, 1.5), 2.5);
 }
 
 // A 775 Hz tone sits in band 3 (400-1500 Hz); the others read far below their gates.
