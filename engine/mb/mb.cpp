@@ -160,14 +160,12 @@ void Mb::adotta(Progetto& p) {
 
 void Mb::azzera() {
     for (auto& s : taglio_) s.azzera();
-    for (Incrocio* gruppo : {incroci_, compensi_}) {
-        const int quanti = gruppo == incroci_ ? 4 : 6;
-        for (int i = 0; i < quanti; ++i)
-            for (int j = 0; j < 4; ++j) {
-                gruppo[i].bassa[j].azzera();
-                gruppo[i].alta[j].azzera();
-            }
-    }
+    auto azzeraIncrocio = [](Incrocio& x) {
+        for (auto& s : x.bassa) s.azzera();
+        for (auto& s : x.alta) s.azzera();
+    };
+    for (auto& x : incroci_) azzeraIncrocio(x);
+    for (auto& x : compensi_) azzeraIncrocio(x);
     potenzaIngresso_ = kPavimento;
     ingresso_ = ingressoVoluto_ = 0;
     ingressoLineare_ = 1;
