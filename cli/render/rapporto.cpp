@@ -76,10 +76,11 @@ std::string testoRapporto(const Esito& e) {
         t += "  final limiter deepest  " + fisso(e.finale.minimo, 1) + " dB, clipper deepest " +
              fisso(e.tosatura.minimo, 1) + " dB\n";
     }
-    const double io = e.tempoTotale - e.tempoMotore;
     t += "  real-time factor       " + fisso(rtf(e), 4) + " (" +
-         fisso(rtf(e) > 0 ? 1 / rtf(e) : 0, 0) + "x real time); engine " + fisso(e.tempoMotore, 2) +
-         " s, files and metering " + fisso(io, 2) + " s\n";
+         fisso(rtf(e) > 0 ? 1 / rtf(e) : 0, 0) + "x real time)\n";
+    t += "  processor time         engine " + fisso(e.tempoMotore, 2) + " s, files " +
+         fisso(e.tempoLettura + e.tempoScrittura, 2) + " s, loudness " + fisso(e.tempoMisura, 2) +
+         " s\n";
     return t;
 }
 
@@ -114,6 +115,12 @@ std::string jsonRapporto(const Esito& e) {
     }
     j["clipped_by_format"] = e.tosatiDalFormato;
     j["engine_s"] = numero(e.tempoMotore, 4);
+    j["read_s"] = numero(e.tempoLettura, 4);
+    j["write_s"] = numero(e.tempoScrittura, 4);
+    j["metering_s"] = numero(e.tempoMisura, 4);
+    j["file_io_overhead"] = e.tempoMotore > 0
+                                ? numero((e.tempoLettura + e.tempoScrittura) / e.tempoMotore, 4)
+                                : nlohmann::json(nullptr);
     j["total_s"] = numero(e.tempoTotale, 4);
     j["real_time_factor"] = numero(rtf(e), 5);
     j["warnings"] = e.avvisi;

@@ -1,9 +1,9 @@
 #include "resa.h"
 
-#include <ebur128.h>
 #include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "chiavi.h"
+#include "misura.h"
 #include "rapporto.h"
 #include "suoni.h"
 #include "velmora.h"
@@ -34,6 +35,14 @@ namespace {
 
 double secondiDa(Orologio::time_point t0) {
     return std::chrono::duration<double>(Orologio::now() - t0).count();
+}
+
+// Processor time of the calling thread, s: unlike the wall clock, it does not count the time
+// other programs take the processor away.
+double tempoCpu() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 std::string minuscolo(std::string s) {
@@ -132,11 +141,6 @@ struct ChiudiSnd {
 };
 using Snd = std::unique_ptr<SNDFILE, ChiudiSnd>;
 
-struct ChiudiEbu {
-    void operator()(ebur128_state* s) const { ebur128_destroy(&s); }
-};
-using Ebu = std::unique_ptr<ebur128_state, ChiudiEbu>;
-
 Snd apriIngresso(const std::string& percorso, SF_INFO& info) {
     std::error_code ec;
     if (fs::is_directory(percorso, ec)) throw Errore("cannot read " + percorso + ": a folder");
@@ -146,31 +150,6 @@ Snd apriIngresso(const std::string& percorso, SF_INFO& info) {
     if (info.channels < 1 || info.samplerate < 1)
         throw Errore("cannot read " + percorso + ": no audio channels");
     return f;
-}
-
-Ebu nuovoMisuratore(int canali, int sr) {
-    return Ebu(ebur128_init(
-        static_cast<unsigned>(canali), static_cast<unsigned long>(sr),
-        EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK | EBUR128_MODE_SAMPLE_PEAK));
-}
-
-Livelli leggiMisuratore(ebur128_state* s, int canali) {
-    Livelli l;
-    if (s == nullptr) return l;
-    l.misurato = true;
-    double v = 0;
-    if (ebur128_loudness_global(s, &v) == EBUR128_SUCCESS) l.integrato = v;
-    if (ebur128_loudness_range(s, &v) == EBUR128_SUCCESS) l.gamma = v;
-    double vero = 0, picco = 0;
-    for (int c = 0; c < canali; ++c) {
-        if (ebur128_true_peak(s, static_cast<unsigned>(c), &v) == EBUR128_SUCCESS)
-            vero = std::max(vero, v);
-        if (ebur128_sample_peak(s, static_cast<unsigned>(c), &v) == EBUR128_SUCCESS)
-            picco = std::max(picco, v);
-    }
-    l.piccoVero = vero > 0 ? 20 * std::log10(vero) : -std::numeric_limits<double>::infinity();
-    l.picco = picco > 0 ? 20 * std::log10(picco) : -std::numeric_limits<double>::infinity();
-    return l;
 }
 
 // Reads up to `voluti` frames, fewer only at the end of the file.
@@ -254,26 +233,22 @@ class Lettore {
 };
 
 // Runs the engine over a chunk, block by block; after every block `dopo(frames)` may read
-// the read-outs. Answers the seconds spent inside the engine.
+// the read-outs.
 template <typename Dopo>
-double elabora(Pezzo& p, int blocco, Dopo&& dopo) {
-    double tempo = 0;
+void elabora(Pezzo& p, int blocco, Dopo&& dopo) {
     for (sf_count_t o = 0; o < p.n; o += blocco) {
         const int m = static_cast<int>(std::min<sf_count_t>(blocco, p.n - o));
-        const auto t0 = Orologio::now();
         velmora_elabora(p.l.data() + o, p.r.data() + o, m);
-        tempo += secondiDa(t0);
         dopo(m);
     }
-    return tempo;
 }
 
 // Measuring and writing run on their own thread, so that the engine thread only reads and
 // processes. Chunks go round between a free list and a full list.
 class Scrittore {
   public:
-    Scrittore(SNDFILE* f, int canaliOut, bool intero, ebur128_state* misuraIn,
-              ebur128_state* misuraOut, const Lettore& lettore, const std::string& nome)
+    Scrittore(SNDFILE* f, int canaliOut, bool intero, Misuratore& misuraIn, Misuratore& misuraOut,
+              const Lettore& lettore, const std::string& nome)
         : f_(f),
           canali_(canaliOut),
           intero_(intero),
@@ -307,10 +282,12 @@ class Scrittore {
         cv_.notify_all();
     }
     // Waits for every chunk to be written; rethrows a write failure.
-    std::int64_t finisci() {
+    void finisci(Esito& e) {
         ferma();
         if (errore_) std::rethrow_exception(errore_);
-        return tosati_;
+        e.tosatiDalFormato = tosati_;
+        e.tempoScrittura = tempoScrittura_;
+        e.tempoMisura = tempoMisura_;
     }
 
   private:
@@ -352,7 +329,9 @@ class Scrittore {
 
     void scrivi(const Pezzo& p) {
         const auto n = static_cast<std::size_t>(p.n);
-        if (misuraIn_) ebur128_add_frames_float(misuraIn_, p.grezzo.data(), n);
+        const double t0 = tempoCpu();
+        misuraIn_.aggiungi(p.grezzo.data(), n);
+        const double t1 = tempoCpu();
         uscita_.resize(n * static_cast<std::size_t>(canali_));
         if (canali_ == 1) {
             for (std::size_t i = 0; i < n; ++i) uscita_[i] = 0.5f * (p.l[i] + p.r[i]);
@@ -364,20 +343,26 @@ class Scrittore {
         }
         if (intero_)
             for (float x : uscita_) tosati_ += std::fabs(x) > 1.0f ? 1 : 0;
-        if (misuraOut_) ebur128_add_frames_float(misuraOut_, uscita_.data(), n);
+        const double t2 = tempoCpu();
+        misuraOut_.aggiungi(uscita_.data(), n);
+        const double t3 = tempoCpu();
         if (sf_writef_float(f_, uscita_.data(), p.n) != p.n)
             throw std::runtime_error("cannot write " + nome_ + ": " + sf_strerror(f_));
+        const double t4 = tempoCpu();
+        tempoMisura_ += (t1 - t0) + (t3 - t2);
+        tempoScrittura_ += (t2 - t1) + (t4 - t3);
     }
 
     SNDFILE* f_;
     int canali_;
     bool intero_;
-    ebur128_state* misuraIn_;
-    ebur128_state* misuraOut_;
+    Misuratore& misuraIn_;
+    Misuratore& misuraOut_;
     std::string nome_;
     std::array<Pezzo, 4> pezzi_;
     std::vector<float> uscita_;
     std::int64_t tosati_ = 0;
+    double tempoScrittura_ = 0, tempoMisura_ = 0;
 
     std::mutex m_;
     std::condition_variable cv_;
@@ -493,19 +478,24 @@ Esito rendi(const Opzioni& o, const Avvisatore& avviso, const Avanzamento& avanz
     if (intero) sf_command(fuori.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
 
     const int canaliMisura = std::min(info.channels, 2);
-    Ebu misuraIn = nuovoMisuratore(canaliMisura, info.samplerate);
-    Ebu misuraOut = nuovoMisuratore(e.canaliOut, info.samplerate);
-    if (!misuraIn || !misuraOut) avvisa("no loudness measurement at this sample rate");
+    Misuratore misuraIn(canaliMisura, info.samplerate);
+    Misuratore misuraOut(e.canaliOut, info.samplerate);
+    if (!misuraIn.valido() || !misuraOut.valido())
+        avvisa("no loudness measurement at this sample rate");
 
     const auto t0 = Orologio::now();
     {
         Lettore lettore(ingresso.get(), info.channels, pezzo, o.ingresso);
-        Scrittore scrittore(fuori.get(), e.canaliOut, intero, misuraIn.get(), misuraOut.get(),
-                            lettore, o.uscita);
+        Scrittore scrittore(fuori.get(), e.canaliOut, intero, misuraIn, misuraOut, lettore,
+                            o.uscita);
         for (;;) {
             Pezzo& p = scrittore.prendi();
-            if (!lettore.leggi(p)) break;
-            e.tempoMotore += elabora(p, o.blocco, [&](int m) {
+            const double prima = tempoCpu();
+            const bool altro = lettore.leggi(p);
+            const double dopo = tempoCpu();
+            e.tempoLettura += dopo - prima;
+            if (!altro) break;
+            elabora(p, o.blocco, [&](int m) {
                 if (o.spento) return;
                 const double f = m;
                 e.agc.aggiungi(velmora_guadagno_agc(), f);
@@ -514,18 +504,19 @@ Esito rendi(const Opzioni& o, const Avvisatore& avviso, const Avanzamento& avanz
                 e.finale.aggiungi(velmora_finale(), f);
                 e.tosatura.aggiungi(velmora_tosatura(), f);
             });
+            e.tempoMotore += tempoCpu() - dopo;
             scrittore.consegna(p);
             controlla(p.n);
         }
-        e.tosatiDalFormato = scrittore.finisci();
+        scrittore.finisci(e);
     }
     const int chiusura = sf_close(fuori.release());
     if (chiusura != 0)
         throw std::runtime_error("cannot write " + o.uscita + ": " + sf_error_number(chiusura));
     e.tempoTotale = secondiDa(t0);
 
-    e.livelloIn = leggiMisuratore(misuraIn.get(), canaliMisura);
-    e.livelloOut = leggiMisuratore(misuraOut.get(), e.canaliOut);
+    e.livelloIn = misuraIn.livelli();
+    e.livelloOut = misuraOut.livelli();
     if (e.tosatiDalFormato > 0)
         avvisa(std::to_string(e.tosatiDalFormato) + " samples beyond full scale were clipped by " +
                e.formatoOut + " (float WAV keeps them)");

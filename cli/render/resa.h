@@ -52,8 +52,11 @@ struct Esito {
     Statistica agc, finale, tosatura;
     std::array<Statistica, 5> bande;
     std::int64_t tosatiDalFormato = 0;  // samples beyond full scale in an integer output format
-    double tempoMotore = 0;             // s inside velmora_elabora, processed pass only
-    double tempoTotale = 0;             // s of the whole pass that writes the output
+    // Processor time (s) of the pass that writes the output, by kind of work: the engine (its
+    // blocks and the read-outs between them), reading and decoding the input, encoding and
+    // writing the output, the loudness measurement. Wall-clock time of the whole pass.
+    double tempoMotore = 0, tempoLettura = 0, tempoScrittura = 0, tempoMisura = 0;
+    double tempoTotale = 0;
     std::vector<std::string> avvisi;
 };
 

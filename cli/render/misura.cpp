@@ -1,0 +1,102 @@
+#include "misura.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace resa {
+
+PiccoVero::PiccoVero(int canali, double sr) : canali_(canali) {
+    fattore_ = sr < 96000 ? 4 : sr < 192000 ? 2 : 1;
+    constexpr int N = 49;
+    prese_ = (N + fattore_ - 1) / fattore_;
+    fasi_.assign(static_cast<std::size_t>(fattore_ * prese_), 0.0f);
+    if (fattore_ > 1)
+        for (int j = 0; j < N; ++j) {
+            const double m = j - (N - 1) / 2.0;
+            const double x = m * std::numbers::pi / fattore_;
+            double c = std::fabs(m) > 1e-12 ? std::sin(x) / x : 1.0;
+            c *= 0.5 * (1 - std::cos(2 * std::numbers::pi * j / (N - 1)));
+            fasi_[static_cast<std::size_t>((j % fattore_) * prese_ + j / fattore_)] =
+                static_cast<float>(c);
+        }
+    storia_.assign(static_cast<std::size_t>(canali),
+                   std::vector<float>(static_cast<std::size_t>(prese_ - 1), 0.0f));
+}
+
+// The largest oversampled magnitude; x holds P - 1 samples of history, then the frames.
+template <int F, int P>
+float PiccoVero::sovracampiona(const float* x, std::size_t frame) const {
+    float h[F][P];
+    for (int f = 0; f < F; ++f)
+        for (int t = 0; t < P; ++t) h[f][t] = fasi_[static_cast<std::size_t>(f * P + t)];
+    float picco = 0;
+    for (std::size_t i = 0; i < frame; ++i) {
+        const float* n = x + i + P - 1;
+        float somma[F] = {};
+        for (int t = 0; t < P; ++t) {
+            const float v = *(n - t);
+            for (int f = 0; f < F; ++f) somma[f] += h[f][t] * v;
+        }
+        for (int f = 0; f < F; ++f) picco = std::max(picco, std::fabs(somma[f]));
+    }
+    return picco;
+}
+
+void PiccoVero::aggiungi(const float* dati, std::size_t frame) {
+    const auto c = static_cast<std::size_t>(canali_);
+    const auto storico = static_cast<std::size_t>(prese_ - 1);
+    lavoro_.resize(frame + storico);
+    for (std::size_t k = 0; k < c; ++k) {
+        float piccoCampione = 0;
+        for (std::size_t i = 0; i < frame; ++i)
+            piccoCampione = std::max(piccoCampione, std::fabs(dati[i * c + k]));
+        campione_ = std::max(campione_, double(piccoCampione));
+        if (fattore_ == 1 || frame == 0) continue;
+        auto& storia = storia_[k];
+        std::copy(storia.begin(), storia.end(), lavoro_.begin());
+        for (std::size_t i = 0; i < frame; ++i) lavoro_[storico + i] = dati[i * c + k];
+        const float picco = fattore_ == 4 ? sovracampiona<4, 13>(lavoro_.data(), frame)
+                                          : sovracampiona<2, 25>(lavoro_.data(), frame);
+        vero_ = std::max(vero_, double(picco));
+        std::copy(lavoro_.end() - static_cast<std::ptrdiff_t>(storico), lavoro_.end(),
+                  storia.begin());
+    }
+}
+
+double PiccoVero::vero() const {
+    return std::max(vero_, campione_);
+}
+
+Misuratore::Misuratore(int canali, double sr)
+    : stato_(ebur128_init(static_cast<unsigned>(canali), static_cast<unsigned long>(sr),
+                          EBUR128_MODE_I | EBUR128_MODE_LRA)),
+      picchi_(canali, sr) {}
+
+Misuratore::~Misuratore() {
+    if (stato_ != nullptr) ebur128_destroy(&stato_);
+}
+
+void Misuratore::aggiungi(const float* dati, std::size_t frame) {
+    if (stato_ == nullptr) return;
+    ebur128_add_frames_float(stato_, dati, frame);
+    picchi_.aggiungi(dati, frame);
+}
+
+Livelli Misuratore::livelli() const {
+    Livelli l;
+    if (stato_ == nullptr) return l;
+    l.misurato = true;
+    double v = 0;
+    if (ebur128_loudness_global(stato_, &v) == EBUR128_SUCCESS) l.integrato = v;
+    if (ebur128_loudness_range(stato_, &v) == EBUR128_SUCCESS) l.gamma = v;
+    auto db = [](double x) {
+        return x > 0 ? 20 * std::log10(x) : -std::numeric_limits<double>::infinity();
+    };
+    l.piccoVero = db(picchi_.vero());
+    l.picco = db(picchi_.campione());
+    return l;
+}
+
+}  // namespace resa
