@@ -136,6 +136,10 @@ class Macchina : public QObject, public Valori {
     Macchina(const Macchina&) = delete;
     Macchina& operator=(const Macchina&) = delete;
 
+    // What it runs on (the advisor reads the capture layer's channel report through it).
+    Piattaforma& piattaforma() const { return *piattaforma_; }
+    Orologio& orologio() const { return *tempo_; }
+
     // ---- Properties ----
     Misure& misure() { return *misure_; }
     const Misure& misure() const { return *misure_; }
@@ -270,7 +274,7 @@ class Macchina : public QObject, public Valori {
     void regolaIngresso();
     void leggiMisure();
     void sorveglia();
-    bool caricaFile(const QString& percorso, const QString& nomeFile);
+    std::optional<QString> percorsoPredefinito() const;
     static void posta(void (*compito)(void*), void* dati, int ritardoMs, void* contesto);
 
     std::unique_ptr<Piattaforma> piattaformaPropria_;

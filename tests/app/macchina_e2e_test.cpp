@@ -1,0 +1,2 @@
+#include "macchina.h"
+#include <gtest/gtest.h>
