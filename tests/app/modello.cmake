@@ -7,4 +7,5 @@ if(TARGET velmora_modello OR (VELMORA_APP AND NOT VELMORA_TSAN AND NOT VELMORA_F
   velmora_test(manopola_test SOURCES manopola_test.cpp LIBS velmora_modello)
   # Against a private PipeWire server (scripts/pipewire_ambiente.sh); skipped by the unit run.
   velmora_test(macchina_e2e_test SOURCES macchina_e2e_test.cpp LIBS velmora_modello LABELS e2e)
+  target_compile_definitions(macchina_e2e_test PRIVATE VELMORA_SORGENTE="${CMAKE_SOURCE_DIR}")
 endif()
