@@ -340,7 +340,7 @@ double Max::minimo(float v) {
 
 void Max::ripulisci() {
     for (double* v : {&armA_, &armB_, &armP_, &armQ_, &armPrec_, &spLp_, &maEnv_, &bsEnv_, &hfEnv_,
-                      &maG_, &bsG_, &hfG_})
+                      &maG_, &bsG_, &hfG_, &tosatura_})
         piatto(*v);
     for (int c = 0; c < 2; ++c) {
         for (auto& s : rot_[c]) piatto(s.x1), piatto(s.y1);

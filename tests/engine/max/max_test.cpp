@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfenv>
 #include <cmath>
 #include <complex>
 #include <cstdint>
@@ -11,6 +12,10 @@
 #include <vector>
 
 #include "conta_allocazioni.h"
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 namespace {
 
@@ -482,6 +487,53 @@ TEST(Max, ArmonicheDelBasso) {
     };
     EXPECT_GT(seconda(12), 0.005);
     EXPECT_LT(seconda(0.01), 1e-5);
+}
+
+// Subnormal operands or results since the flags were last cleared.
+void pulisciBandiere() {
+    std::feclearexcept(FE_ALL_EXCEPT);
+#if defined(__SSE__)
+    _mm_setcsr(_mm_getcsr() & ~0x3Fu);
+#endif
+}
+bool subnormali() {
+    bool s = std::fetestexcept(FE_UNDERFLOW) != 0;
+#if defined(__SSE__)
+    s = s || (_mm_getcsr() & 0x12u) != 0;  // denormal operand, underflow
+#endif
+    return s;
+}
+
+TEST(Max, NelSilenzioNessunCalcoloSubnormale) {
+    const auto p = radio({{"x_rot", 4},
+                          {"x_shape", 60},
+                          {"x_arm", 8},
+                          {"x_mafix", -2},
+                          {"x_madin", -4},
+                          {"x_bsfix", -1},
+                          {"x_bsdin", -5},
+                          {"x_bcdb", 6},
+                          {"x_pre", 50},
+                          {"x_hfdb", -6},
+                          {"x_clip", 4},
+                          {"x_spazio", 60},
+                          {"x_top", 15000},
+                          {"x_in", 6}});
+    omax::Max m;
+    prepara(m, p, 48000);
+    Coppia c = rumore(96000, 0.8);
+    elabora(m, c);
+    std::vector<float> l(256), r(256);
+    for (int k = 0; k < 200; ++k) m.process(l.data(), r.data(), 256);
+    pulisciBandiere();
+    // Ninety seconds: the slowest envelope falls below the cleaning floor on the way.
+    for (int k = 0; k < 90 * 48000 / 256; ++k) {
+        std::fill(l.begin(), l.end(), 0.0f);
+        std::fill(r.begin(), r.end(), 0.0f);
+        m.process(l.data(), r.data(), 256);
+    }
+    EXPECT_FALSE(subnormali());
+    EXPECT_EQ(l[255], 0.0f);
 }
 
 }  // namespace
