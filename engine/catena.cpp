@@ -245,6 +245,11 @@ void Catena::finestra(float* l, float* r, int n, const Testa& t) {
         s[5] = s[4], s[4] = y, s[7] = s[6], s[6] = z;
         e += z * z;
     }
+    // Keeps the weighting filters out of subnormal values in silence.
+    if (std::fabs(s[0]) + std::fabs(s[1]) + std::fabs(s[2]) + std::fabs(s[3]) + std::fabs(s[4]) +
+            std::fabs(s[5]) + std::fabs(s[6]) + std::fabs(s[7]) <
+        1e-30)
+        std::fill(s, s + 8, 0.0);
     const double m = e / std::max(n, 1);
     const double alfa = 1 - std::exp(-n / (0.4 * sr_));
     finestraMedia_ += alfa * (m - finestraMedia_);
