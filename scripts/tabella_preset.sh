@@ -104,7 +104,10 @@ for p in "${PRESET[@]}"; do
 done
 
 versione=$("$RENDER" --version)
-commit=$(git -C "$QUI" describe --always --dirty 2> /dev/null || echo "?")
+commit=$(git -C "$QUI" rev-parse --short HEAD 2> /dev/null || echo "?")
+if ! git -C "$QUI" diff --quiet HEAD -- engine presets 2> /dev/null; then
+    commit="$commit (with uncommitted changes to the engine or the presets)"
+fi
 {
     echo "# Preset measurements"
     echo

@@ -25,21 +25,25 @@ PiccoVero::PiccoVero(int canali, double sr) : canali_(canali) {
                    std::vector<float>(static_cast<std::size_t>(prese_ - 1), 0.0f));
 }
 
-// The largest oversampled magnitude; x holds P - 1 samples of history, then the frames.
+// The largest oversampled magnitude; x holds P - 1 samples of history, then the frames. Phase
+// 0 is the input sample itself (all its other taps fall on zeros of the sinc), so only the
+// phases in between are computed, each as one pass over the chunk per tap.
 template <int F, int P>
-float PiccoVero::sovracampiona(const float* x, std::size_t frame) const {
-    float h[F][P];
-    for (int f = 0; f < F; ++f)
-        for (int t = 0; t < P; ++t) h[f][t] = fasi_[static_cast<std::size_t>(f * P + t)];
+float PiccoVero::sovracampiona(const float* x, std::size_t frame) {
+    constexpr std::size_t TESSERA = 512;  // frames per pass, so that the passes stay in cache
     float picco = 0;
-    for (std::size_t i = 0; i < frame; ++i) {
-        const float* n = x + i + P - 1;
-        float somma[F] = {};
-        for (int t = 0; t < P; ++t) {
-            const float v = *(n - t);
-            for (int f = 0; f < F; ++f) somma[f] += h[f][t] * v;
+    float s[TESSERA];
+    for (std::size_t o = 0; o < frame; o += TESSERA) {
+        const std::size_t m = std::min(TESSERA, frame - o);
+        for (int f = 1; f < F; ++f) {
+            std::fill(s, s + m, 0.0f);
+            for (int t = 0; t < P; ++t) {
+                const float h = fasi_[static_cast<std::size_t>(f * P + t)];
+                const float* __restrict n = x + o + (P - 1 - t);
+                for (std::size_t i = 0; i < m; ++i) s[i] += h * n[i];
+            }
+            for (std::size_t i = 0; i < m; ++i) picco = std::max(picco, std::fabs(s[i]));
         }
-        for (int f = 0; f < F; ++f) picco = std::max(picco, std::fabs(somma[f]));
     }
     return picco;
 }

@@ -26,7 +26,7 @@ class PiccoVero {
 
   private:
     template <int F, int P>
-    float sovracampiona(const float* x, std::size_t frame) const;
+    float sovracampiona(const float* x, std::size_t frame);
 
     int canali_, fattore_ = 1, prese_ = 1;    // phases, taps per phase
     std::vector<float> fasi_;                 // fasi_[f * prese_ + t] weighs x[n - t]

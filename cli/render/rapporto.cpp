@@ -90,7 +90,7 @@ std::string jsonRapporto(const Esito& e) {
     j["input"] = {{"file", e.ingresso},
                   {"format", e.formatoIn},
                   {"channels", e.canaliIn},
-                  {"sample_rate", e.sr},
+                  {"sample_rate", static_cast<long>(e.sr)},
                   {"frames", e.frame}};
     j["output"] = {{"file", e.uscita}, {"format", e.formatoOut}, {"channels", e.canaliOut}};
     j["duration_s"] = numero(e.durata, 3);

@@ -49,5 +49,18 @@ sox "$D/in.wav" -c 1 "$D/mono.flac"
 [ ! -s "$D/o" ] || male "--quiet printed: $(cat "$D/o")"
 [ "$(soxi -c "$D/m.flac")" = 1 ] || male "mono came out with $(soxi -c "$D/m.flac") channels"
 
+# A built-in sound by its English name.
+"$R" --quiet --sound radio --report "$D/r.json" "$D/in.wav" "$D/out.wav" ||
+    male "--sound radio failed"
+grep -q '"mode": "broadcast"' "$D/r.json" || male "the Radio sound is not in broadcast mode"
+
+# On a terminal the progress bar shows on standard error.
+if command -v script > /dev/null; then
+    sox -n -r 48000 -c 2 "$D/lungo.wav" synth 30 pinknoise vol 0.3
+    script -q -e -c "'$R' '$D/lungo.wav' '$D/out.wav' > /dev/null" "$D/tty" > /dev/null 2>&1 ||
+        male "render on a terminal failed"
+    grep -q '\] 100%' "$D/tty" || male "no progress bar on a terminal"
+fi
+
 [ "$falli" -eq 0 ] && echo "all passed"
 exit "$falli"
