@@ -31,8 +31,7 @@ QString esegui(const QString& programma, const QStringList& argomenti, int attes
 }
 
 QString sinkPredefinito() {
-    return esegui(QStringLiteral("wpctl"),
-                  {QStringLiteral("inspect"), QStringLiteral("@DEFAULT_AUDIO_SINK@")});
+    return esegui("wpctl", {"inspect", "@DEFAULT_AUDIO_SINK@"});
 }
 
 // Runs the event loop until `fatto` or the time runs out.
@@ -53,25 +52,25 @@ class MacchinaE2e : public ::testing::Test {
             gPronto = true;
             return;
         }
-        QTemporaryDir cartella(QStringLiteral("/tmp/velmora-pw.XXXXXX"));
+        QTemporaryDir cartella("/tmp/velmora-pw.XXXXXX");
         cartella.setAutoRemove(false);
         gCartella = cartella.path();
         const QString uscita =
             esegui(QStringLiteral(VELMORA_SORGENTE "/scripts/pipewire_ambiente.sh"),
-                   {QStringLiteral("avvia"), gCartella}, 30000);
-        static const QRegularExpression assegna(QStringLiteral("(\\w+)='([^']*)'"));
+                   {"avvia", gCartella}, 30000);
+        static const QRegularExpression assegna("(\\w+)='([^']*)'");
         for (auto it = assegna.globalMatch(uscita); it.hasNext();) {
             const auto m = it.next();
             qputenv(m.captured(1).toUtf8().constData(), m.captured(2).toUtf8());
         }
         qunsetenv("PIPEWIRE_REMOTE");
         qunsetenv("PULSE_SERVER");
-        gPronto = uscita.contains(QStringLiteral("VELMORA_PW_DIR"));
+        gPronto = uscita.contains("VELMORA_PW_DIR");
     }
     static void TearDownTestSuite() {
         if (!gCartella.isEmpty())
             esegui(QStringLiteral(VELMORA_SORGENTE "/scripts/pipewire_ambiente.sh"),
-                   {QStringLiteral("ferma"), gCartella}, 30000);
+                   {"ferma", gCartella}, 30000);
     }
 };
 
@@ -83,12 +82,11 @@ TEST_F(MacchinaE2e, AccendeMisuraESpegne) {
     QCoreApplication app(argc, argv);
 
     QTemporaryDir cartella;
-    QSettings impostazioni(cartella.filePath(QStringLiteral("impostazioni.ini")),
-                           QSettings::IniFormat);
+    QSettings impostazioni(cartella.filePath("impostazioni.ini"), QSettings::IniFormat);
     velmora::Ambiente a;
     a.impostazioni = &impostazioni;
     velmora::CartellePreset c = velmora::CartellePreset::predefinite();
-    c.lavoro = cartella.filePath(QStringLiteral("lavoro"));
+    c.lavoro = cartella.filePath("lavoro");
     c.dati.clear();
     a.cartelle = c;
     velmora_distruggi();
@@ -96,7 +94,7 @@ TEST_F(MacchinaE2e, AccendeMisuraESpegne) {
 
     ASSERT_FALSE(m->controllo().isEmpty());
     EXPECT_TRUE(m->controllo()[0].esito) << m->controllo()[0].rimedio.toStdString();
-    const auto cuffie = m->uscite().indexOf(QStringLiteral("fake_headphones"));
+    const auto cuffie = m->uscite().indexOf("fake_headphones");
     ASSERT_GE(cuffie, 0) << m->uscite().join(u',').toStdString();
     m->mettiUscitaScelta(static_cast<int>(cuffie));
     m->ricordaUscita();
@@ -105,18 +103,13 @@ TEST_F(MacchinaE2e, AccendeMisuraESpegne) {
     if (m->messaggio() == velmora::Macchina::kAltroAperto)
         GTEST_SKIP() << "another Velmora of this user is running";
     ASSERT_TRUE(m->accesa()) << m->messaggio().toStdString();
-    EXPECT_TRUE(
-        aspetta([] { return sinkPredefinito().contains(QStringLiteral("Velmora")); }, 5000));
+    EXPECT_TRUE(aspetta([] { return sinkPredefinito().contains("Velmora"); }, 5000));
 
     // A tone through the system output, which is now ours.
-    const QString tono = cartella.filePath(QStringLiteral("tono.wav"));
-    esegui(QStringLiteral("sox"),
-           {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("48000"),
-            QStringLiteral("-c"), QStringLiteral("2"), tono, QStringLiteral("synth"),
-            QStringLiteral("8"), QStringLiteral("sine"), QStringLiteral("440"),
-            QStringLiteral("vol"), QStringLiteral("0.5")});
+    const QString tono = cartella.filePath("tono.wav");
+    esegui("sox", QString("-n -r 48000 -c 2 %1 synth 8 sine 440 vol 0.5").arg(tono).split(' '));
     QProcess suona;
-    suona.start(QStringLiteral("pw-play"), {tono});
+    suona.start("pw-play", {tono});
     ASSERT_TRUE(suona.waitForStarted(3000));
     const velmora::Misure& mis = m->misure();
     const int giro = mis.giro();
@@ -134,9 +127,7 @@ TEST_F(MacchinaE2e, AccendeMisuraESpegne) {
     m->spegni();
     EXPECT_FALSE(m->accesa());
     EXPECT_TRUE(aspetta(
-        [] {
-            return sinkPredefinito().contains(QStringLiteral("node.name = \"fake_headphones\""));
-        },
+        [] { return sinkPredefinito().contains(QString("node.name = \"fake_headphones\"")); },
         5000))
         << sinkPredefinito().toStdString();
     m.reset();
