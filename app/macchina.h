@@ -222,13 +222,17 @@ class Macchina : public QObject, public Valori {
     // copies); false when none was found or it did not load.
     bool caricaPresetPredefinito();
     // Loads a preset file (a path, or a Qt resource path ":/..."). On failure `messaggio` says
-    // so and nothing else changes.
+    // so and nothing else changes. Picking a file is the interface's open dialog (JSON files
+    // only, starting in cartellaLavoro()); cancelling it simply does not call this.
     bool carica(const QString& percorso);
     // Loads a built-in copy by name (e.g. "2-radio"); silent when there is none.
     void caricaDalPacchetto(const QString& nome);
     // Back to the stock preset, with a notice that clears itself five seconds later.
     void tornaAllaPartenza();
-    // Writes the current settings to the path the save dialog returned, atomically.
+    // Writes the current settings to the path the interface's save dialog returned (JSON
+    // files only, starting in cartellaLavoro(), proposing nomeProposto()), atomically: a failed
+    // write leaves an existing file as it was and says why in `messaggio`. An empty path (the
+    // dialog was cancelled) does nothing.
     bool salvaPreset(const QString& percorso);
     // The preset text of the current settings: 155 sorted lines.
     std::string testoPreset() const;

@@ -1,5 +1,5 @@
 # Tests of the application model: no audio server, no display (manual clock, fake capture layer).
-if(TARGET velmora_modello OR (VELMORA_APP AND NOT VELMORA_TSAN AND NOT VELMORA_FUZZ))
+if(TARGET velmora_modello)
   find_package(Qt6 REQUIRED COMPONENTS Core)
   velmora_test(macchina_test SOURCES macchina_test.cpp LIBS velmora_modello)
   velmora_test(preset_utente_test SOURCES preset_utente_test.cpp LIBS velmora_modello)
