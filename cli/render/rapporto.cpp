@@ -78,9 +78,11 @@ std::string testoRapporto(const Esito& e) {
     }
     t += "  real-time factor       " + fisso(rtf(e), 4) + " (" +
          fisso(rtf(e) > 0 ? 1 / rtf(e) : 0, 0) + "x real time)\n";
+    const double file = e.tempoLettura + e.tempoScrittura;
     t += "  processor time         engine " + fisso(e.tempoMotore, 2) + " s, files " +
-         fisso(e.tempoLettura + e.tempoScrittura, 2) + " s, loudness " + fisso(e.tempoMisura, 2) +
-         " s\n";
+         fisso(file, 2) + " s";
+    if (e.tempoMotore > 0) t += " (" + fisso(100 * file / e.tempoMotore, 0) + "% of the engine)";
+    t += ", loudness " + fisso(e.tempoMisura, 2) + " s\n";
     return t;
 }
 

@@ -414,6 +414,7 @@ Esito rendi(const Opzioni& o, const Avvisatore& avviso, const Avanzamento& avanz
     e.formatoOut = nomeFormato(formato);
     {
         std::error_code ec;
+        if (fs::is_directory(o.uscita, ec)) throw Errore("the output " + o.uscita + " is a folder");
         if (fs::exists(o.uscita, ec) && fs::equivalent(o.ingresso, o.uscita, ec))
             throw Errore("the output " + o.uscita + " is the input file");
     }

@@ -247,6 +247,7 @@ TEST_F(Resa, UnErroreNonLasciaNienteDietro) {
     aggiungi("unknown extension", opzioni("in.wav", "uscita.xyz"));
     aggiungi("missing folder", opzioni("in.wav", "manca/out.wav"));
     aggiungi("output is the input", opzioni("in.wav", "in.wav"));
+    aggiungi("output is a folder", opzioni("in.wav", "."));
     o = opzioni("in.wav", "nuova.wav");
     o.rapporto = (dir_ / "manca" / "r.json").string();
     aggiungi("report in a missing folder", o);
