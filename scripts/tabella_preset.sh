@@ -105,8 +105,8 @@ done
 
 versione=$("$RENDER" --version)
 commit=$(git -C "$QUI" rev-parse --short HEAD 2> /dev/null || echo "?")
-if ! git -C "$QUI" diff --quiet HEAD -- engine presets 2> /dev/null; then
-    commit="$commit (with uncommitted changes to the engine or the presets)"
+if ! git -C "$QUI" diff --quiet HEAD -- presets 2> /dev/null; then
+    commit="$commit (presets not yet committed)"
 fi
 {
     echo "# Preset measurements"
