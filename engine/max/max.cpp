@@ -72,22 +72,9 @@ inline double morbido(double y, double T) {
     return std::copysign(r >= 2 ? T : k + 0.15 * T * (r - r * r / 4), y);
 }
 
-// One sample through a nonlinearity at twice the rate: zero-stuffing, interpolation, f,
-// decimation; the first decimated value only advances the filter.
-template <class F>
-inline double doppio(Biquad& in, Biquad& out, double x, F f) {
-    const double i1 = in.elabora(2 * x);
-    const double i2 = in.elabora(0);
-    out.elabora(f(i1));
-    return out.elabora(f(i2));
-}
-
 // Values this small are inaudible and would only turn into slow subnormal arithmetic in silence.
 inline void piatto(double& v) {
     if (std::fabs(v) < 1e-30) v = 0;
-}
-inline void piatto(Biquad& b) {
-    piatto(b.x1), piatto(b.x2), piatto(b.y1), piatto(b.y2);
 }
 
 }  // namespace
@@ -245,26 +232,19 @@ Max::Max() {
 
 // The dynamic bells and the HF shelf at their current gains.
 void Max::progettaDinamiche() {
-    const Coefficienti ma = campana(d_.maCampana, maG_);
-    const Coefficienti bs = campana(d_.bsCampana, bsG_);
-    const Coefficienti hf = scaffale(d_.hfCos, d_.hfMezzoSin, hfG_);
-    for (int c = 0; c < 2; ++c) {
-        maCamp_[c].c = ma;
-        bsCamp_[c].c = bs;
-        hfScaff_[c].c = hf;
-    }
+    maCamp_.c = campana(d_.maCampana, maG_);
+    bsCamp_.c = campana(d_.bsCampana, bsG_);
+    hfScaff_.c = scaffale(d_.hfCos, d_.hfMezzoSin, hfG_);
 }
 
 void Max::adotta(Progetto& p) {
     d_ = p.d;
-    for (int c = 0; c < 2; ++c) {
-        satIn_[c].c = satOut_[c].c = clipIn_[c].c = clipOut_[c].c = d_.sovra;
-        maRiv_[c].c = d_.maRivelatore;
-        bsRiv_[c].c = d_.bsRivelatore;
-        hfRiv_[c].c = d_.hfRivelatore;
-        bcBasso_[c].c = d_.bcBasso;
-        for (auto& t : taglio_[c]) t.c = d_.taglio;
-    }
+    satIn_.c = satOut_.c = clipIn_.c = clipOut_.c = d_.sovra;
+    maRiv_.c = d_.maRivelatore;
+    bsRiv_.c = d_.bsRivelatore;
+    hfRiv_.c = d_.hfRivelatore;
+    bcBasso_.c = d_.bcBasso;
+    for (auto& t : taglio_) t.c = d_.taglio;
     progettaDinamiche();
     if (static_cast<std::size_t>(d_.N) != minValori_.size()) {
         ritardo_.swap(p.ritardo);
@@ -279,15 +259,13 @@ void Max::adotta(Progetto& p) {
 
 void Max::azzera() {
     armA_ = armB_ = armP_ = armQ_ = armPrec_ = 0;
-    for (int c = 0; c < 2; ++c) {
-        for (auto& s : rot_[c]) s = {};
-        pre_[c] = de_[c] = {};
-        hp150_[c] = {};
-        for (Biquad* b : {&satIn_[c], &satOut_[c], &maRiv_[c], &maCamp_[c], &bsRiv_[c], &bsCamp_[c],
-                          &bcBasso_[c], &hfRiv_[c], &hfScaff_[c], &clipIn_[c], &clipOut_[c]})
-            b->azzera();
-        for (auto& t : taglio_[c]) t.azzera();
-    }
+    for (auto& s : rot_) s = {};
+    pre_ = de_ = {};
+    for (auto& t : hp150_) t = {};
+    for (Sezione* b : {&satIn_, &satOut_, &maRiv_, &maCamp_, &bsRiv_, &bsCamp_, &bcBasso_, &hfRiv_,
+                       &hfScaff_, &clipIn_, &clipOut_})
+        b->azzera();
+    for (auto& t : taglio_) t.azzera();
     maEnv_ = bsEnv_ = hfEnv_ = 1e-12;
     maG_ = bsG_ = hfG_ = 0;
     maConta_ = bsConta_ = hfConta_ = 0;
@@ -306,11 +284,23 @@ void Max::azzera() {
     limDb_ = 0;
 }
 
+// One sample through the soft clip at twice the rate: zero-stuffing, interpolation, clip,
+// decimation; the first decimated value only advances the filter.
 double Max::tosa2x(double x, int canale, double soglia) {
-    const int c = canale == 0 ? 0 : 1;
-    return doppio(clipIn_[c], clipOut_[c], x, [soglia](double y) { return morbido(y, soglia); });
+    const int k = canale == 0 ? 0 : 1;
+    const double i1 = clipIn_.elabora(2 * x, k);
+    const double i2 = clipIn_.elabora(0.0, k);
+    clipOut_.elabora(morbido(i1, soglia), k);
+    return clipOut_.elabora(morbido(i2, soglia), k);
 }
 
+// tosa2x on both channels at once.
+Max::Coppia Max::tosa2(Coppia x, double soglia) {
+    const Coppia i1 = clipIn_.elabora(2 * x);
+    const Coppia i2 = clipIn_.elabora(Coppia{});
+    clipOut_.elabora(Coppia{morbido(i1[0], soglia), morbido(i1[1], soglia)});
+    return clipOut_.elabora(Coppia{morbido(i2[0], soglia), morbido(i2[1], soglia)});
+}
 // Pushes the newest required gain into the window of the last N and answers the window's
 // smallest value. A queue of increasing values replaces a scan of all N entries per sample and
 // gives the same answer: a value followed by a smaller or equal one can never be the minimum
@@ -339,18 +329,20 @@ double Max::minimo(float v) {
 }
 
 void Max::ripulisci() {
+    auto coppia = [](Coppia& v) {
+        for (int k = 0; k < 2; ++k)
+            if (std::fabs(v[k]) < 1e-30) v[k] = 0;
+    };
     for (double* v : {&armA_, &armB_, &armP_, &armQ_, &armPrec_, &spLp_, &maEnv_, &bsEnv_, &hfEnv_,
                       &maG_, &bsG_, &hfG_, &tosatura_})
         piatto(*v);
-    for (int c = 0; c < 2; ++c) {
-        for (auto& s : rot_[c]) piatto(s.x1), piatto(s.y1);
-        piatto(pre_[c].x1), piatto(pre_[c].y1), piatto(de_[c].x1), piatto(de_[c].y1);
-        piatto(hp150_[c].s1), piatto(hp150_[c].s2);
-        for (Biquad* b : {&satIn_[c], &satOut_[c], &maRiv_[c], &maCamp_[c], &bsRiv_[c], &bsCamp_[c],
-                          &bcBasso_[c], &hfRiv_[c], &hfScaff_[c], &clipIn_[c], &clipOut_[c]})
-            piatto(*b);
-        for (auto& t : taglio_[c]) piatto(t);
-    }
+    for (auto& s : rot_) coppia(s.x1), coppia(s.y1);
+    coppia(pre_.x1), coppia(pre_.y1), coppia(de_.x1), coppia(de_.y1);
+    for (auto& t : hp150_) piatto(t.s1), piatto(t.s2);
+    for (Sezione* b :
+         {&satIn_, &satOut_, &maRiv_, &maCamp_, &bsRiv_, &bsCamp_, &bcBasso_, &hfRiv_, &hfScaff_,
+          &clipIn_, &clipOut_, &taglio_[0], &taglio_[1], &taglio_[2], &taglio_[3]})
+        coppia(b->x1), coppia(b->x2), coppia(b->y1), coppia(b->y2);
 }
 
 void Max::process(float* l, float* r, int n) {
@@ -367,110 +359,117 @@ void Max::process(float* l, float* r, int n) {
     float* const ritardo = ritardo_.data();
     float* const secco = secco_.data();
 
-    for (int i = 0; i < n; ++i) {
-        const float xl = l[i], xr = r[i];
-        double L = xl * gIn, R = xr * gIn;
-
-        if (armOn) {
-            const double m = (L + R) / 2;
-            armA_ = d.cArm * armA_ + (1 - d.cArm) * m;
-            armB_ = d.cArm * armB_ + (1 - d.cArm) * armA_;
-            const double h = 2 * armB_ * (armB_ - armPrec_) * d.kDer;
-            armPrec_ = armB_;
-            armP_ = d.c400 * armP_ + (1 - d.c400) * h;
-            armQ_ = d.cArm * armQ_ + (1 - d.cArm) * armP_;
-            const double piu = (armP_ - armQ_) * d.armG;
-            L += piu;
-            R += piu;
-        }
-
-        if (rotN > 0) {
-            const double c = d.rotC;
-            double* canali[2] = {&L, &R};
-            for (int k = 0; k < 2; ++k) {
-                double x = *canali[k];
-                for (int s = 0; s < rotN; ++s) {
-                    PrimoOrdine& p = rot_[k][s];
-                    const double y = c * x + p.x1 - c * p.y1;
-                    p.x1 = x;
-                    p.y1 = y;
-                    x = y;
-                }
-                *canali[k] = x;
+    // The block goes through in pieces; each processing step runs over a whole piece before the
+    // next one starts. Every step sees the same samples in the same order as sample by sample,
+    // so the result is the same, but the steps' recursions overlap instead of waiting on each
+    // other.
+    constexpr int PEZZO = 64;
+    Coppia buf[PEZZO];
+    for (int base = 0; base < n; base += PEZZO) {
+        const int pezzo = std::min(PEZZO, n - base);
+        float* const lb = l + base;
+        float* const rb = r + base;
+        for (int i = 0; i < pezzo; ++i) buf[i] = Coppia{lb[i], rb[i]} * gIn;
+        if (armOn)
+            for (int i = 0; i < pezzo; ++i) {
+                Coppia X = buf[i];
+                const double m = (X[0] + X[1]) / 2;
+                armA_ = d.cArm * armA_ + (1 - d.cArm) * m;
+                armB_ = d.cArm * armB_ + (1 - d.cArm) * armA_;
+                const double h = 2 * armB_ * (armB_ - armPrec_) * d.kDer;
+                armPrec_ = armB_;
+                armP_ = d.c400 * armP_ + (1 - d.c400) * h;
+                armQ_ = d.cArm * armQ_ + (1 - d.cArm) * armP_;
+                X += (armP_ - armQ_) * d.armG;
+                buf[i] = X;
             }
-        }
+        if (rotN > 0)
+            for (int i = 0; i < pezzo; ++i) {
+                Coppia X = buf[i];
+                const double c = d.rotC;  // the same for all eight sections
+                for (int s = 0; s < rotN; ++s) {
+                    PrimoOrdine& p = rot_[s];
+                    const Coppia y = c * X + p.x1 - c * p.y1;
+                    p.x1 = X;
+                    p.y1 = y;
+                    X = y;
+                }
+                buf[i] = X;
+            }
         if (satOn) {
             const double s2 = d.sat2;
             auto f = [s2](double y) { return (1 - s2) * y + s2 * std::tanh(2.5 * y) / 2.5; };
-            L = doppio(satIn_[0], satOut_[0], L, f);
-            R = doppio(satIn_[1], satOut_[1], R, f);
-        }
-
-        if (maOn) {
-            const double dL = maRiv_[0].elabora(L), dR = maRiv_[1].elabora(R);
-            const double p = (dL * dL + dR * dR) / 2;
-            maEnv_ += (p - maEnv_) * (p > maEnv_ ? d.maAtt : d.maRil);
-            if (maConta_-- <= 1) {
-                maConta_ = 32;
-                const double db = 10 * std::log10(std::max(maEnv_, 1e-20));
-                const double w = std::clamp((db + 24) / 18, 0.0, 1.0);
-                const double meta = d.params.mafix + d.params.madin * w;
-                maG_ += (meta - maG_) * (meta < maG_ ? 0.6 : d.maRil32);
-                const Coefficienti k = campana(d.maCampana, maG_);
-                maCamp_[0].c = maCamp_[1].c = k;
+            for (int i = 0; i < pezzo; ++i) {
+                const Coppia i1 = satIn_.elabora(2 * buf[i]);
+                const Coppia i2 = satIn_.elabora(Coppia{});
+                satOut_.elabora(Coppia{f(i1[0]), f(i1[1])});
+                buf[i] = satOut_.elabora(Coppia{f(i2[0]), f(i2[1])});
             }
-            L = maCamp_[0].elabora(L);
-            R = maCamp_[1].elabora(R);
         }
-
-        if (bsOn) {
-            const double dL = bsRiv_[0].elabora(L), dR = bsRiv_[1].elabora(R);
-            const double p = (dL * dL + dR * dR) / 2;
-            bsEnv_ += (p - bsEnv_) * (p > bsEnv_ ? d.bsAtt : d.bsRil);
-            if (d.bsSoloFisso) {
-                if (std::fabs(bsG_ - d.params.bsfix) > 0.0001) {
-                    bsG_ = d.params.bsfix;
-                    const Coefficienti k = campana(d.bsCampana, bsG_);
-                    bsCamp_[0].c = bsCamp_[1].c = k;
+        if (maOn)
+            for (int i = 0; i < pezzo; ++i) {
+                Coppia X = buf[i];
+                const Coppia D = maRiv_.elabora(X);
+                const double p = (D[0] * D[0] + D[1] * D[1]) / 2;
+                maEnv_ += (p - maEnv_) * (p > maEnv_ ? d.maAtt : d.maRil);
+                if (maConta_-- <= 1) {
+                    maConta_ = 32;
+                    const double db = 10 * std::log10(std::max(maEnv_, 1e-20));
+                    const double w = std::clamp((db + 24) / 18, 0.0, 1.0);
+                    const double meta = d.params.mafix + d.params.madin * w;
+                    maG_ += (meta - maG_) * (meta < maG_ ? 0.6 : d.maRil32);
+                    maCamp_.c = campana(d.maCampana, maG_);
                 }
-            } else if (bsConta_-- <= 1) {
-                bsConta_ = 32;
-                const double db = 10 * std::log10(std::max(bsEnv_, 1e-20));
-                const double w = std::clamp((db + 26) / 16, 0.0, 1.0);
-                const double meta = d.params.bsfix + d.params.bsdin * w;
-                bsG_ += (meta - bsG_) * (meta < bsG_ ? 0.5 : d.bsRil32);
-                const Coefficienti k = campana(d.bsCampana, bsG_);
-                bsCamp_[0].c = bsCamp_[1].c = k;
+                X = maCamp_.elabora(X);
+                buf[i] = X;
             }
-            L = bsCamp_[0].elabora(L);
-            R = bsCamp_[1].elabora(R);
-        }
-
-        if (bcOn) {
-            const double bL = bcBasso_[0].elabora(L), bR = bcBasso_[1].elabora(R);
-            const double pk = std::max(std::fabs(bL), std::fabs(bR));
-            bcSegue_ = pk > bcSegue_ ? pk : bcSegue_ + (pk - bcSegue_) * d.segue;
-            bcSegue_ = std::max(bcSegue_, 0.001);
-            const double T = std::max(1.18 * bcSegue_ / d.bcDiv, 0.0001);
-            L = L - bL + morbido(bL, T);
-            R = R - bR + morbido(bR, T);
-        }
-
-        if (hfClipOn) {
-            if (preOn) {
-                double* canali[2] = {&L, &R};
-                for (int k = 0; k < 2; ++k) {
-                    PrimoOrdine& p = pre_[k];
-                    const double x = *canali[k];
-                    const double y = d.preB0 * x + d.preB1 * p.x1 - d.preA1 * p.y1;
-                    p.x1 = x;
-                    p.y1 = y;
-                    *canali[k] = y;
+        if (bsOn)
+            for (int i = 0; i < pezzo; ++i) {
+                Coppia X = buf[i];
+                const Coppia D = bsRiv_.elabora(X);
+                const double p = (D[0] * D[0] + D[1] * D[1]) / 2;
+                bsEnv_ += (p - bsEnv_) * (p > bsEnv_ ? d.bsAtt : d.bsRil);
+                if (d.bsSoloFisso) {
+                    if (std::fabs(bsG_ - d.params.bsfix) > 0.0001) {
+                        bsG_ = d.params.bsfix;
+                        bsCamp_.c = campana(d.bsCampana, bsG_);
+                    }
+                } else if (bsConta_-- <= 1) {
+                    bsConta_ = 32;
+                    const double db = 10 * std::log10(std::max(bsEnv_, 1e-20));
+                    const double w = std::clamp((db + 26) / 16, 0.0, 1.0);
+                    const double meta = d.params.bsfix + d.params.bsdin * w;
+                    bsG_ += (meta - bsG_) * (meta < bsG_ ? 0.5 : d.bsRil32);
+                    bsCamp_.c = campana(d.bsCampana, bsG_);
                 }
+                X = bsCamp_.elabora(X);
+                buf[i] = X;
             }
-            if (hfOn) {
-                const double dL = hfRiv_[0].elabora(L), dR = hfRiv_[1].elabora(R);
-                const double p = (dL * dL + dR * dR) / 2;
+        if (bcOn)
+            for (int i = 0; i < pezzo; ++i) {
+                Coppia X = buf[i];
+                const Coppia B = bcBasso_.elabora(X);
+                const double pk = std::max(std::fabs(B[0]), std::fabs(B[1]));
+                bcSegue_ = pk > bcSegue_ ? pk : bcSegue_ + (pk - bcSegue_) * d.segue;
+                bcSegue_ = std::max(bcSegue_, 0.001);
+                const double T = std::max(1.18 * bcSegue_ / d.bcDiv, 0.0001);
+                X = X - B + Coppia{morbido(B[0], T), morbido(B[1], T)};
+                buf[i] = X;
+            }
+        if (hfClipOn && preOn)
+            for (int i = 0; i < pezzo; ++i) {
+                Coppia X = buf[i];
+                const Coppia y = d.preB0 * X + d.preB1 * pre_.x1 - d.preA1 * pre_.y1;
+                pre_.x1 = X;
+                pre_.y1 = y;
+                X = y;
+                buf[i] = X;
+            }
+        if (hfClipOn && hfOn)
+            for (int i = 0; i < pezzo; ++i) {
+                Coppia X = buf[i];
+                const Coppia D = hfRiv_.elabora(X);
+                const double p = (D[0] * D[0] + D[1] * D[1]) / 2;
                 hfEnv_ += (p - hfEnv_) * (p > hfEnv_ ? d.hfAtt : d.hfRil);
                 if (hfConta_-- <= 1) {
                     hfConta_ = 32;
@@ -478,21 +477,21 @@ void Max::process(float* l, float* r, int n) {
                     const double w = std::clamp((db + 20) / 14, 0.0, 1.0);
                     const double meta = d.params.hfdb * w;
                     hfG_ += (meta - hfG_) * (meta < hfG_ ? 0.7 : d.hfRil32);
-                    const Coefficienti k = scaffale(d.hfCos, d.hfMezzoSin, hfG_);
-                    hfScaff_[0].c = hfScaff_[1].c = k;
+                    hfScaff_.c = scaffale(d.hfCos, d.hfMezzoSin, hfG_);
                 }
-                L = hfScaff_[0].elabora(L);
-                R = hfScaff_[1].elabora(R);
+                X = hfScaff_.elabora(X);
+                buf[i] = X;
             }
-            if (clipOn) {
-                const double pk = std::max(std::fabs(L), std::fabs(R));
+        if (hfClipOn && clipOn)
+            for (int i = 0; i < pezzo; ++i) {
+                Coppia X = buf[i];
+                const double pk = std::max(std::fabs(X[0]), std::fabs(X[1]));
                 clipSegue_ = pk > clipSegue_ ? pk : clipSegue_ + (pk - clipSegue_) * d.segue;
                 clipSegue_ = std::max(clipSegue_, 0.001);
                 const double T = std::max(1.18 * clipSegue_ / d.clipDiv, 0.0001);
-                L = tosa2x(L, 0, T);
-                R = tosa2x(R, 1, T);
+                X = tosa2(X, T);
                 piccoPrima_ = std::max(piccoPrima_, pk);
-                piccoDopo_ = std::max(piccoDopo_, std::max(std::fabs(L), std::fabs(R)));
+                piccoDopo_ = std::max(piccoDopo_, std::max(std::fabs(X[0]), std::fabs(X[1])));
                 if (++clipConta_ >= 480) {
                     clipConta_ = 0;
                     const double db =
@@ -502,65 +501,68 @@ void Max::process(float* l, float* r, int n) {
                     tosatura_ += (db - tosatura_) * (db < tosatura_ ? 0.6 : 0.08);
                     piccoPrima_ = piccoDopo_ = 0;
                 }
+                buf[i] = X;
             }
-            if (preOn) {
-                double* canali[2] = {&L, &R};
-                for (int k = 0; k < 2; ++k) {
-                    PrimoOrdine& p = de_[k];
-                    const double x = *canali[k];
-                    const double y = d.deB0 * x + d.deB1 * p.x1 - d.deA1 * p.y1;
-                    p.x1 = x;
-                    p.y1 = y;
-                    *canali[k] = y;
+        if (hfClipOn && preOn)
+            for (int i = 0; i < pezzo; ++i) {
+                Coppia X = buf[i];
+                const Coppia y = d.deB0 * X + d.deB1 * de_.x1 - d.deA1 * de_.y1;
+                de_.x1 = X;
+                de_.y1 = y;
+                X = y;
+                buf[i] = X;
+            }
+        if (spazioOn)
+            for (int i = 0; i < pezzo; ++i) {
+                Coppia X = buf[i];
+                const double M = (X[0] + X[1]) / 2;
+                double s = (X[0] - X[1]) / 2;
+                const Coefficienti& h = d.hp150;
+                for (Trasposta& t : hp150_) {
+                    const double y = h.b0 * s + t.s1;
+                    t.s1 = h.b1 * s - h.a1 * y + t.s2;
+                    t.s2 = h.b2 * s - h.a2 * y;
+                    s = y;
                 }
+                spLp_ = d.cSp * spLp_ + (1 - d.cSp) * s;
+                const double S = spLp_ + (s - spLp_) * d.spGuadagno;
+                X = Coppia{M + S, M - S};
+                buf[i] = X;
             }
-        }
-
-        if (spazioOn) {
-            const double M = (L + R) / 2;
-            double s = (L - R) / 2;
-            const Coefficienti& h = d.hp150;
-            for (Trasposta& t : hp150_) {
-                const double y = h.b0 * s + t.s1;
-                t.s1 = h.b1 * s - h.a1 * y + t.s2;
-                t.s2 = h.b2 * s - h.a2 * y;
-                s = y;
-            }
-            spLp_ = d.cSp * spLp_ + (1 - d.cSp) * s;
-            const double S = spLp_ + (s - spLp_) * d.spGuadagno;
-            L = M + S;
-            R = M - S;
-        }
-
         if (topOn)
-            for (int s = 0; s < 4; ++s) {
-                L = taglio_[0][s].elabora(L);
-                R = taglio_[1][s].elabora(R);
+            for (int i = 0; i < pezzo; ++i) {
+                Coppia X = buf[i];
+                for (auto& t : taglio_) X = t.elabora(X);
+                buf[i] = X;
             }
-
-        // Output section: look-ahead delay, limiter or plain gain, dry/wet mix. The delay, the
-        // dry line and the gain window share one position.
-        const std::size_t j = 2 * static_cast<std::size_t>(pos_);
-        const double rL = ritardo[j], rR = ritardo[j + 1];
-        ritardo[j] = static_cast<float>(L);
-        ritardo[j + 1] = static_cast<float>(R);
-        const double sL = secco[j], sR = secco[j + 1];
-        secco[j] = xl;
-        secco[j + 1] = xr;
-        pos_ = pos_ + 1 >= N ? 0 : pos_ + 1;
-        double g;
-        if (limit) {
-            const double pk = std::max(std::fabs(L), std::fabs(R));
-            const float richiesto = pk > C && pk > 1e-12 ? static_cast<float>(C / pk) : 1.0f;
-            const double m = minimo(richiesto);
-            limG_ += (m - limG_) * (m < limG_ ? d.limAtt : d.limRil);
-            g = limG_;
-        } else {
-            limG_ = 1;
-            g = C;
+        for (int i = 0; i < pezzo; ++i) {
+            const float xl = lb[i], xr = rb[i];
+            const Coppia X = buf[i];
+            // Output section: look-ahead delay, limiter or plain gain, dry/wet mix. The delay, the
+            // dry line and the gain window share one position.
+            const double L = X[0], R = X[1];
+            const std::size_t j = 2 * static_cast<std::size_t>(pos_);
+            const double rL = ritardo[j], rR = ritardo[j + 1];
+            ritardo[j] = static_cast<float>(L);
+            ritardo[j + 1] = static_cast<float>(R);
+            const double sL = secco[j], sR = secco[j + 1];
+            secco[j] = xl;
+            secco[j + 1] = xr;
+            pos_ = pos_ + 1 >= N ? 0 : pos_ + 1;
+            double g;
+            if (limit) {
+                const double pk = std::max(std::fabs(L), std::fabs(R));
+                const float richiesto = pk > C && pk > 1e-12 ? static_cast<float>(C / pk) : 1.0f;
+                const double m = minimo(richiesto);
+                limG_ += (m - limG_) * (m < limG_ ? d.limAtt : d.limRil);
+                g = limG_;
+            } else {
+                limG_ = 1;
+                g = C;
+            }
+            lb[i] = static_cast<float>(g * rL * mix + secca * sL);
+            rb[i] = static_cast<float>(g * rR * mix + secca * sR);
         }
-        l[i] = static_cast<float>(g * rL * mix + secca * sL);
-        r[i] = static_cast<float>(g * rR * mix + secca * sR);
     }
     // The read-out only matters at the end of the block.
     limDb_ = limit ? 20 * std::log10(std::max(limG_, 1e-6)) : 0.0;

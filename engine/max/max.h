@@ -125,8 +125,35 @@ class Max {
     const Disegno& disegno() const { return d_; }
 
   private:
+    // Both channels in one register: left, right. Each lane computes exactly what a section of
+    // its own would.
+    typedef double Coppia __attribute__((vector_size(16)));
+
+    // Biquad, direct form I, one per channel with shared coefficients.
+    struct Sezione {
+        Coefficienti c;
+        Coppia x1{}, x2{}, y1{}, y2{};
+        inline Coppia elabora(Coppia x) {
+            const Coppia y = c.b0 * x + c.b1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
+            x2 = x1;
+            x1 = x;
+            y2 = y1;
+            y1 = y;
+            return y;
+        }
+        // One channel alone.
+        inline double elabora(double x, int k) {
+            const double y = c.b0 * x + c.b1 * x1[k] + c.b2 * x2[k] - c.a1 * y1[k] - c.a2 * y2[k];
+            x2[k] = x1[k];
+            x1[k] = x;
+            y2[k] = y1[k];
+            y1[k] = y;
+            return y;
+        }
+        void azzera() { x1 = x2 = y1 = y2 = Coppia{}; }
+    };
     struct PrimoOrdine {
-        double x1 = 0, y1 = 0;
+        Coppia x1{}, y1{};
     };
     // Transposed direct form II state.
     struct Trasposta {
@@ -136,30 +163,31 @@ class Max {
     void progettaDinamiche();
     void ripulisci();
     double minimo(float v);
+    Coppia tosa2(Coppia x, double soglia);
 
     Disegno d_;
 
     double armA_ = 0, armB_ = 0, armP_ = 0, armQ_ = 0, armPrec_ = 0;
-    PrimoOrdine rot_[2][4];
-    Biquad satIn_[2], satOut_[2];
-    Biquad maRiv_[2], maCamp_[2];
+    PrimoOrdine rot_[4];
+    Sezione satIn_, satOut_;
+    Sezione maRiv_, maCamp_;
     double maEnv_ = 1e-12, maG_ = 0;
     std::int32_t maConta_ = 0;
-    Biquad bsRiv_[2], bsCamp_[2];
+    Sezione bsRiv_, bsCamp_;
     double bsEnv_ = 1e-12, bsG_ = 0;
     std::int32_t bsConta_ = 0;
-    Biquad bcBasso_[2];
+    Sezione bcBasso_;
     double bcSegue_ = 0.001;
-    PrimoOrdine pre_[2], de_[2];
-    Biquad hfRiv_[2], hfScaff_[2];
+    PrimoOrdine pre_, de_;
+    Sezione hfRiv_, hfScaff_;
     double hfEnv_ = 1e-12, hfG_ = 0;
     std::int32_t hfConta_ = 0;
-    Biquad clipIn_[2], clipOut_[2];
+    Sezione clipIn_, clipOut_;
     double clipSegue_ = 0.001, piccoPrima_ = 0, piccoDopo_ = 0, tosatura_ = 0;
     std::int32_t clipConta_ = 0;
     Trasposta hp150_[2];
     double spLp_ = 0;
-    Biquad taglio_[2][4];
+    Sezione taglio_[4];
 
     std::vector<float> ritardo_, secco_, minValori_;
     std::vector<std::int64_t> minIndici_;
