@@ -190,6 +190,34 @@ TEST(Max, OggettoNuovoEAzzeraSonoSicuri) {
     EXPECT_EQ(usato.limitatoreDb(), pulito.limitatoreDb());
 }
 
+TEST(Max, LaLunghezzaDeiBlocchiNonCambiaIlSuono) {
+    const auto p = radio({{"x_rot", 3},
+                          {"x_shape", 60},
+                          {"x_arm", 8},
+                          {"x_mafix", -2},
+                          {"x_madin", -4},
+                          {"x_bsfix", -1},
+                          {"x_bsdin", -5},
+                          {"x_bcdb", 6},
+                          {"x_pre", 50},
+                          {"x_hfdb", -6},
+                          {"x_clip", 4},
+                          {"x_spazio", 60},
+                          {"x_top", 15000},
+                          {"x_in", 6},
+                          {"x_mix", 90}});
+    omax::Max a, b;
+    prepara(a, p, 48000);
+    prepara(b, p, 48000);
+    Coppia x = rumore(30000, 1.5, 21), y = x;
+    for (std::size_t i = 0; i < x.l.size(); ++i) a.process(x.l.data() + i, x.r.data() + i, 1);
+    b.process(y.l.data(), y.r.data(), 30000);
+    EXPECT_EQ(x.l, y.l);
+    EXPECT_EQ(x.r, y.r);
+    EXPECT_EQ(a.tosaturaDb(), b.tosaturaDb());
+    EXPECT_EQ(a.limitatoreDb(), b.limitatoreDb());
+}
+
 TEST(Max, AdottaConservaLeLineeSeLaLunghezzaNonCambia) {
     auto p = radio({{"x_limit", 0}, {"x_ant", 10}});
     omax::Max m, continuo;
