@@ -13,14 +13,14 @@ namespace {
 
 // Keys that switch on every block of the chain.
 const std::pair<const char*, double> TUTTO_ACCESO[] = {
-    {"g_porta", 5}, {"f_on", 1},       {"f_min", -24},   {"f_max", -16},  {"g_pre", 2},
-    {"e_hp", 30},   {"e_lsdb", 2},     {"e_b1db", -2},   {"e_b2db", 1.5}, {"e_b3db", -1},
-    {"e_hsdb", 2},  {"e_lp", 18000},   {"a_ant", 20},    {"a_sub", 3},    {"a_boom", -3},
-    {"m_str", 2},   {"m_unione", 30},  {"m_acc", 20},    {"m_acc34", 20}, {"m_sbav", 10},
-    {"m_limgr", 3}, {"m_lib", 12},     {"m_pend", 48},   {"x_rot", 4},    {"x_shape", 40},
-    {"x_arm", 6},   {"x_mafix", -1.5}, {"x_madin", -3},  {"x_bsfix", -1}, {"x_bsdin", -3},
-    {"x_bcdb", 4},  {"x_spazio", 40},  {"x_top", 16000}, {"x_pre", 50},   {"x_hfdb", -4},
-    {"x_clip", 3},  {"x_in", 3}};
+    {"g_porta", 5},    {"f_on", 1},      {"f_min", -24},  {"f_max", -16},  {"g_pre", 2},
+    {"e_hp", 30},      {"e_lsdb", 2},    {"e_b1db", -2},  {"e_b2db", 1.5}, {"e_b3db", -1},
+    {"e_hsdb", 2},     {"e_lp", 18000},  {"a_ant", 20},   {"a_sub", 3},    {"a_boom", -3},
+    {"m_str", 2},      {"m_unione", 30}, {"m_acc", 20},   {"m_acc34", 20}, {"m_sbav", 10},
+    {"m_limgr", 3},    {"m_lib", 12},    {"x_rot", 4},    {"x_shape", 40}, {"x_arm", 6},
+    {"x_mafix", -1.5}, {"x_madin", -3},  {"x_bsfix", -1}, {"x_bsdin", -3}, {"x_bcdb", 4},
+    {"x_spazio", 40},  {"x_top", 16000}, {"x_pre", 50},   {"x_hfdb", -4},  {"x_clip", 3},
+    {"x_in", 3}};
 
 // One second of pink-ish noise (white noise through a few one-poles), around -15 dBFS RMS.
 void rumore(std::vector<float>& l, std::vector<float>& r, std::size_t n) {
