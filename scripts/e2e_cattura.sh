@@ -8,9 +8,14 @@ set -uo pipefail
 
 RADICE="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${1:-${VELMORA_BUILD:-$RADICE/build}}"
+if ! BUILD="$(cd "$BUILD" 2>/dev/null && pwd)"; then
+    echo "e2e_cattura: no build folder ${1:-${VELMORA_BUILD:-$RADICE/build}}" >&2
+    exit 2
+fi
 trova() { find "$BUILD" -type f -name "$1" -perm -u+x 2>/dev/null | head -n 1; }
 LIVE="$(trova velmora-live)"
 MISURA="$(trova misura_ritardo)"
+PROVA_PW="$(trova pipewire_test)"
 if [[ -z "$LIVE" || -z "$MISURA" ]]; then
     echo "e2e_cattura: velmora-live and misura_ritardo must be built in $BUILD" >&2
     exit 2
@@ -102,6 +107,18 @@ JSON
 sox -n -r 48000 -c 2 -b 16 tono.wav synth 2.5 sine 440 vol 0.1
 sox -n -r 48000 -c 2 -b 16 lungo.wav synth 30 sine 440 vol 0.1
 sox -n -r 48000 -c 2 -b 16 musica.wav synth 66 pinknoise tremolo 0.7 60 vol 0.5
+
+echo "== the capture layer on a real server"
+if [[ -n "$PROVA_PW" ]]; then
+    if "$PROVA_PW" >pipewire_test.out 2>&1; then
+        ok "pipewire_test: $(grep -c '^\[       OK' pipewire_test.out) tests"
+    else
+        grep -E '^\[  FAILED|Failure' -A3 pipewire_test.out | head -n 30
+        ko "pipewire_test"
+    fi
+else
+    ko "pipewire_test is not built in $BUILD"
+fi
 
 echo "== the device list"
 elenco="$("$LIVE" --list-outputs)"
