@@ -17,9 +17,9 @@ void impostaEq() {
     const struct {
         const char* k;
         double v;
-    } chiavi[] = {{"a_on", 0},     {"m_on", 0},    {"x_on", 0},     {"e_hp", 30},  {"e_hpsez", 2},
-                  {"e_lsdb", 2},   {"e_b1db", -2}, {"e_b2db", 1.5}, {"e_b3db", -1}, {"e_hsdb", 1},
-                  {"e_lp", 18000}, {"g_pre", 1}};
+    } chiavi[] = {{"a_on", 0},    {"m_on", 0},   {"x_on", 0},     {"e_hp", 30},
+                  {"e_hpsez", 2}, {"e_lsdb", 2}, {"e_b1db", -2},  {"e_b2db", 1.5},
+                  {"e_b3db", -1}, {"e_hsdb", 1}, {"e_lp", 18000}, {"g_pre", 1}};
     for (const auto& c : chiavi) velmora_imposta(c.k, c.v);
 }
 

@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
         p.setRenderHint(QPainter::Antialiasing);
         svg.render(&p);
         p.end();
-        const QString nome = QStringLiteral("%1/velmora-%2.png").arg(QString::fromLocal8Bit(argv[2])).arg(lato);
+        const QString nome =
+            QStringLiteral("%1/velmora-%2.png").arg(QString::fromLocal8Bit(argv[2])).arg(lato);
         if (!img.save(nome)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(nome));
             return 1;

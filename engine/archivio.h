@@ -12,7 +12,7 @@ using Parametri = std::map<std::string, double, std::less<>>;
 // Read-only view used by parameter application: a present key gives its value, an absent key
 // the engine default the caller names.
 class Archivio {
-public:
+  public:
     explicit Archivio(const Parametri& p) : p_(p) {}
     double valore(std::string_view chiave, double seManca) const {
         auto it = p_.find(chiave);
@@ -33,7 +33,7 @@ public:
         return valore(std::string_view(k, n + 1), seManca);
     }
 
-private:
+  private:
     const Parametri& p_;
 };
 

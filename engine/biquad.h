@@ -30,7 +30,9 @@ struct Biquad {
 // Audio EQ Cookbook designs. w = 2*pi*f/sr; the callers apply their own frequency limits.
 namespace ricettario {
 
-inline double omega(double f, double sr) { return 2.0 * std::numbers::pi * f / sr; }
+inline double omega(double f, double sr) {
+    return 2.0 * std::numbers::pi * f / sr;
+}
 
 inline Coefficienti passaAlto(double f, double sr, double q) {
     const double w = omega(f, sr), c = std::cos(w), a = std::sin(w) / (2 * q), a0 = 1 + a;

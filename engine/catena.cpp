@@ -368,7 +368,8 @@ void Catena::elabora(float* l, float* r, int n) {
     if (maxOn) stadioMax.process(l, r, n);
 
     double eOut = 0;
-    for (int i = 0; i < n; ++i) eOut += static_cast<double>(l[i]) * l[i] + static_cast<double>(r[i]) * r[i];
+    for (int i = 0; i < n; ++i)
+        eOut += static_cast<double>(l[i]) * l[i] + static_cast<double>(r[i]) * r[i];
     // A chain that produced a non-finite sample is reset and the block muted; it comes back clean
     // with the next block.
     if (!std::isfinite(eOut)) {

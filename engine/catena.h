@@ -53,7 +53,7 @@ struct Impostazioni {
 Impostazioni leggiImpostazioni(const Parametri& parametri, double sr);
 
 class Catena {
-public:
+  public:
     explicit Catena(double sr);
     ~Catena();
     Catena(const Catena&) = delete;
@@ -97,7 +97,7 @@ public:
     // Running state of the frame, for tests.
     double pareggio = 1.0;
 
-private:
+  private:
     void adotta(Istantanea& nuova);
     void porta(float* l, float* r, int n, const Testa& t);
     void finestra(float* l, float* r, int n, const Testa& t);

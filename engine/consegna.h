@@ -1,9 +1,9 @@
 // Hand-over of complete settings sets from the main thread to the audio thread.
 //
-// The main thread builds a whole object and publishes it; the audio thread adopts it at the start of
-// a block and from then on owns it exclusively (it may swap buffers in and out of it). The object it
-// replaces goes onto a small return ring and is destroyed later on the main thread, so the audio
-// thread never frees memory. Neither side ever waits for the other.
+// The main thread builds a whole object and publishes it; the audio thread adopts it at the start
+// of a block and from then on owns it exclusively (it may swap buffers in and out of it). The
+// object it replaces goes onto a small return ring and is destroyed later on the main thread, so
+// the audio thread never frees memory. Neither side ever waits for the other.
 #pragma once
 
 #include <array>
@@ -18,7 +18,7 @@ class Consegna {
     static_assert(std::atomic<T*>::is_always_lock_free);
     static_assert(std::atomic<std::size_t>::is_always_lock_free);
 
-public:
+  public:
     Consegna() = default;
     Consegna(const Consegna&) = delete;
     Consegna& operator=(const Consegna&) = delete;
@@ -75,7 +75,7 @@ public:
         corrente_ = nullptr;
     }
 
-private:
+  private:
     std::atomic<T*> prossimo_{nullptr};
     T* corrente_ = nullptr;
     std::array<T*, Ritorni> ritorni_{};

@@ -49,9 +49,13 @@ void velmora_crea(double frequenza) {
     gCatena->adottaSubito();
 }
 
-void velmora_distruggi(void) { gCatena.reset(); }
+void velmora_distruggi(void) {
+    gCatena.reset();
+}
 
-bool velmora_vivo(void) { return gCatena != nullptr; }
+bool velmora_vivo(void) {
+    return gCatena != nullptr;
+}
 
 void velmora_elabora(float* sinistra, float* destra, int n) {
     if (!gCatena || sinistra == nullptr || destra == nullptr) return;
@@ -62,9 +66,13 @@ void velmora_accendi(bool acceso) {
     if (gCatena) gCatena->acceso.store(acceso);
 }
 
-bool velmora_acceso(void) { return gCatena && gCatena->acceso.load(); }
+bool velmora_acceso(void) {
+    return gCatena && gCatena->acceso.load();
+}
 
-float velmora_guadagno_agc(void) { return gCatena ? gCatena->metroAgc.load() : 0.0f; }
+float velmora_guadagno_agc(void) {
+    return gCatena ? gCatena->metroAgc.load() : 0.0f;
+}
 
 float velmora_guadagno_porta(void) {
     if (!gCatena || !gCatena->portaAttiva.load(std::memory_order_relaxed)) return 0.0f;
@@ -77,19 +85,27 @@ float velmora_guadagno_finestra(void) {
                    : 0.0f;
 }
 
-float velmora_banda(int b) { return gCatena ? leggiBanda(gCatena->metroBanda, b, 0.0f) : 0.0f; }
+float velmora_banda(int b) {
+    return gCatena ? leggiBanda(gCatena->metroBanda, b, 0.0f) : 0.0f;
+}
 float velmora_livello(int b) {
     return gCatena ? leggiBanda(gCatena->metroLivello, b, -100.0f) : -100.0f;
 }
 float velmora_uscita(int b) {
     return gCatena ? leggiBanda(gCatena->metroUscita, b, -100.0f) : -100.0f;
 }
-float velmora_metro_in(int i) { return gCatena ? leggiBanda(gCatena->metroIn, i, -100.0f) : -100.0f; }
+float velmora_metro_in(int i) {
+    return gCatena ? leggiBanda(gCatena->metroIn, i, -100.0f) : -100.0f;
+}
 float velmora_metro_out(int i) {
     return gCatena ? leggiBanda(gCatena->metroOut, i, -100.0f) : -100.0f;
 }
-float velmora_finale(void) { return gCatena ? gCatena->metroFinale.load() : 0.0f; }
-float velmora_tosatura(void) { return gCatena ? gCatena->metroTosatura.load() : 0.0f; }
+float velmora_finale(void) {
+    return gCatena ? gCatena->metroFinale.load() : 0.0f;
+}
+float velmora_tosatura(void) {
+    return gCatena ? gCatena->metroTosatura.load() : 0.0f;
+}
 
 bool velmora_carica_preset(const char* percorso) {
     if (percorso == nullptr || !gCatena) return false;

@@ -23,7 +23,8 @@ bool velmora_vivo(void);
 
 /* Processes n frames of the two channel buffers in place. Real-time safe: no lock, no allocation,
  * no system call. Non-finite input samples are silenced before they reach the chain, and a chain
- * that produces a non-finite sample is reset and the block muted, so the output is always finite. */
+ * that produces a non-finite sample is reset and the block muted, so the output is always finite.
+ */
 void velmora_elabora(float* sinistra, float* destra, int n);
 
 /* Processing on (true) or loudness-matched bypass (false). */

@@ -71,9 +71,11 @@ QList<Rimozione> elenco(const Luoghi& l) {
          QStringLiteral("l'icona")},
     };
     for (int lato : {16, 24, 32, 48, 64, 128, 256})
-        tabella.append({pre.filePath(QStringLiteral("share/icons/hicolor/%1x%1/apps/velmora.png").arg(lato)),
-                        QStringLiteral("l'icona (%1 pixel)").arg(lato)});
-    tabella.append({pre.filePath(QStringLiteral("share/velmora")), QStringLiteral("i preset di serie")});
+        tabella.append(
+            {pre.filePath(QStringLiteral("share/icons/hicolor/%1x%1/apps/velmora.png").arg(lato)),
+             QStringLiteral("l'icona (%1 pixel)").arg(lato)});
+    tabella.append(
+        {pre.filePath(QStringLiteral("share/velmora")), QStringLiteral("i preset di serie")});
     if (!l.impostazioni.isEmpty())
         tabella.append({l.impostazioni, QStringLiteral("le impostazioni salvate")});
     if (l.cartellaDiLavoro)
@@ -84,8 +86,10 @@ QList<Rimozione> elenco(const Luoghi& l) {
          QStringLiteral("i file di costruzione del plugin")},
         {casa.filePath(QStringLiteral(".velmora-live-build")),
          QStringLiteral("i file di costruzione dell'app")},
-        {casa.filePath(QStringLiteral(".velmora-build")), QStringLiteral("vecchi file di costruzione")},
-        {casa.filePath(QStringLiteral(".velmora_barra")), QStringLiteral("la preferenza barra/Dock")},
+        {casa.filePath(QStringLiteral(".velmora-build")),
+         QStringLiteral("vecchi file di costruzione")},
+        {casa.filePath(QStringLiteral(".velmora_barra")),
+         QStringLiteral("la preferenza barra/Dock")},
         {casa.filePath(QStringLiteral(".velmora_uscita_precedente")),
          QStringLiteral("la nota sull'uscita di prima")},
         {casa.filePath(QStringLiteral(".velmora_niente_ponte")),
@@ -97,7 +101,9 @@ QList<Rimozione> elenco(const Luoghi& l) {
     return presenti;
 }
 
-QList<Rimozione> elenco() { return elenco(luoghiPredefiniti()); }
+QList<Rimozione> elenco() {
+    return elenco(luoghiPredefiniti());
+}
 
 QStringList esegui(const QList<Rimozione>& cose) {
     // The home Trash lives in the data folder; Qt cannot make it when that folder is missing (a

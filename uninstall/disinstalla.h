@@ -16,9 +16,9 @@ namespace Disinstalla {
 
 // Where to look. The defaults describe this user and this installation.
 struct Luoghi {
-    QString casa;            // the home folder
-    QString prefisso;        // the install prefix of the running application
-    QString impostazioni;    // the per-user settings file
+    QString casa;                   // the home folder
+    QString prefisso;               // the install prefix of the running application
+    QString impostazioni;           // the per-user settings file
     bool cartellaDiLavoro = false;  // include the working folder (it holds the user's own presets)
 };
 

@@ -82,7 +82,8 @@ TEST(Applica, BandeSpenteVinconoSulleChiaviDelleBande) {
 }
 
 TEST(Applica, ModoAscoltoIgnoraTosaturaELimitatore) {
-    auto s = leggiImpostazioni({{"x_radio", 0}, {"x_tosaon", 1}, {"x_limit", 1}, {"x_ant", 5}}, 48000);
+    auto s =
+        leggiImpostazioni({{"x_radio", 0}, {"x_tosaon", 1}, {"x_limit", 1}, {"x_ant", 5}}, 48000);
     EXPECT_FALSE(s.max.tosaon);
     EXPECT_FALSE(s.max.limit);
     EXPECT_EQ(s.max.ant, 0);

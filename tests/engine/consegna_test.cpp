@@ -1,9 +1,9 @@
 // The hand-over: every published set is destroyed exactly once, on the main thread.
+#include "consegna.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
-
-#include "consegna.h"
 
 namespace {
 

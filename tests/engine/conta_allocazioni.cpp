@@ -23,9 +23,15 @@ inline void contaLibera(void* p) {
 }  // namespace
 
 namespace contaAllocazioni {
-void segui(bool si) { tSeguito = si; }
-std::size_t allocazioni() { return gAllocazioni.load(); }
-std::size_t liberazioni() { return gLiberazioni.load(); }
+void segui(bool si) {
+    tSeguito = si;
+}
+std::size_t allocazioni() {
+    return gAllocazioni.load();
+}
+std::size_t liberazioni() {
+    return gLiberazioni.load();
+}
 void azzera() {
     gAllocazioni.store(0);
     gLiberazioni.store(0);
@@ -56,16 +62,26 @@ void* operator new(std::size_t n) {
     if (void* p = __libc_malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t n) { return operator new(n); }
+void* operator new[](std::size_t n) {
+    return operator new(n);
+}
 void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
     contaAlloc();
     return __libc_malloc(n ? n : 1);
 }
-void* operator new[](std::size_t n, const std::nothrow_t& t) noexcept { return operator new(n, t); }
+void* operator new[](std::size_t n, const std::nothrow_t& t) noexcept {
+    return operator new(n, t);
+}
 void operator delete(void* p) noexcept {
     contaLibera(p);
     __libc_free(p);
 }
-void operator delete[](void* p) noexcept { operator delete(p); }
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
-void operator delete[](void* p, std::size_t) noexcept { operator delete(p); }
+void operator delete[](void* p) noexcept {
+    operator delete(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    operator delete(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    operator delete(p);
+}

@@ -41,7 +41,8 @@ TEST(Elabora, BypassConPareggioUnitarioLasciaIlBloccoIdentico) {
 
 TEST(Elabora, TuttiGliStadiSpentiLascianoPassareBitPerBit) {
     auto c = nuova();
-    c->parametri = {{"e_on", 0}, {"a_on", 0}, {"m_on", 0}, {"x_on", 0}, {"g_pre", 6}, {"g_porta", 5}};
+    c->parametri = {{"e_on", 0}, {"a_on", 0},  {"m_on", 0},
+                    {"x_on", 0}, {"g_pre", 6}, {"g_porta", 5}};
     c->applica();
     c->pareggio = 3;
     auto l = segnali::rumore(512), r = segnali::rumore(512, 0.5, 9);
@@ -150,7 +151,8 @@ TEST(Elabora, RaffichaDiNaNNonAvvelenaLaCatena) {
                 l[10] = NAN;
                 r[20] = INFINITY;
                 gl[10] = gr[20] = 0;
-                if (k == 2) std::fill(l.begin(), l.end(), -INFINITY), std::fill(gl.begin(), gl.end(), 0.0f);
+                if (k == 2)
+                    std::fill(l.begin(), l.end(), -INFINITY), std::fill(gl.begin(), gl.end(), 0.0f);
             }
             t += n;
             c.elabora(l.data(), r.data(), n);

@@ -11,7 +11,7 @@
 namespace {
 
 class Interfaccia : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         velmora_ospite(nullptr, nullptr);
         velmora_distruggi();

@@ -1,5 +1,7 @@
 // Preset files: what the loader keeps, skips and fixes, the writer's layout, failure handling and
 // independence from the process locale.
+#include "preset.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -7,7 +9,6 @@
 #include <fstream>
 #include <string>
 
-#include "preset.h"
 #include "velmora.h"
 
 namespace fs = std::filesystem;
@@ -15,7 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class Preset : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         velmora_ospite(nullptr, nullptr);
         velmora_crea(48000);

@@ -33,7 +33,9 @@ inline double picco(const std::vector<float>& v, std::size_t da = 0) {
     return p;
 }
 
-inline double db(double x) { return 20 * std::log10(std::max(x, 1e-30)); }
+inline double db(double x) {
+    return 20 * std::log10(std::max(x, 1e-30));
+}
 
 inline bool tuttiFiniti(const std::vector<float>& v) {
     return std::all_of(v.begin(), v.end(), [](float x) { return std::isfinite(x); });

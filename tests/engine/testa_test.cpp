@@ -22,7 +22,9 @@ std::unique_ptr<Catena> testa(velmora::Parametri p, double sr = 48000) {
     return c;
 }
 
-double portaDb(const Catena& c) { return 20 * std::log10(c.guadagnoPorta.load()); }
+double portaDb(const Catena& c) {
+    return 20 * std::log10(c.guadagnoPorta.load());
+}
 
 TEST(Porta, RitardoEsattoDellaLookahead) {
     auto c = testa({{"g_porta", 100}});
@@ -92,8 +94,13 @@ TEST(Porta, GuadagnoLimitato) {
 
 // Never-below: quiet input freezes the gate and the window, with 3 dB of hysteresis.
 TEST(MaiSotto, CongelaPortaEFinestraConIsteresi) {
-    auto c = testa({{"g_porta", 10}, {"g_canc", -60}, {"g_cancms", 60}, {"f_on", 1},
-                    {"f_min", -20}, {"f_max", -20}, {"f_vel", 10}});
+    auto c = testa({{"g_porta", 10},
+                    {"g_canc", -60},
+                    {"g_cancms", 60},
+                    {"f_on", 1},
+                    {"f_min", -20},
+                    {"f_max", -20},
+                    {"f_vel", 10}});
     auto blocco = [&](double ampiezza, int volte) {
         for (int k = 0; k < volte; ++k) {
             auto l = segnali::seno(1000, 48000, 480, ampiezza, k * 480), r = l;

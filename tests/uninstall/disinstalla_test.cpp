@@ -1,5 +1,7 @@
 // The uninstaller in a temporary home and a temporary prefix: what it lists, and that removal goes
 // to the freedesktop Trash, restorable, deleting nothing.
+#include "disinstalla.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,8 +11,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
-#include "disinstalla.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ void tocca(const QString& p, const QByteArray& contenuto = "x") {
 }
 
 class DisinstallaProva : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(radice_.isValid());
         casa_ = radice_.filePath("casa");
@@ -76,7 +76,8 @@ TEST_F(DisinstallaProva, FiniscoNelCestinoERimettibili) {
     ASSERT_EQ(cose.size(), 3);
 
     EXPECT_TRUE(Disinstalla::esegui(cose).isEmpty());
-    for (const auto& r : cose) EXPECT_FALSE(QFileInfo::exists(r.percorso)) << r.percorso.toStdString();
+    for (const auto& r : cose)
+        EXPECT_FALSE(QFileInfo::exists(r.percorso)) << r.percorso.toStdString();
 
     // Each item sits in Trash/files with an info entry naming where it came from.
     QFile info(cestino("info/.velmora_barra.trashinfo"));
@@ -113,9 +114,12 @@ TEST_F(DisinstallaProva, IlRifiutoDelCestinoVieneRiportato) {
     EXPECT_TRUE(QFileInfo::exists(rifiutato));
     EXPECT_FALSE(QFileInfo::exists(casa_ + "/.velmora_barra"));
     EXPECT_TRUE(QFileInfo::exists(cestino("files/.velmora_barra")));
-    QFile::setPermissions(casa_ + "/solaLettura", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(casa_ + "/solaLettura",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-TEST_F(DisinstallaProva, ElencoVuotoRiesce) { EXPECT_TRUE(Disinstalla::esegui({}).isEmpty()); }
+TEST_F(DisinstallaProva, ElencoVuotoRiesce) {
+    EXPECT_TRUE(Disinstalla::esegui({}).isEmpty());
+}
 
 }  // namespace

@@ -1,4 +1,6 @@
 // The equaliser, measured by running sines through the stage.
+#include "eq/eq.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,7 +8,6 @@
 
 #include "../segnali.h"
 #include "archivio.h"
-#include "eq/eq.h"
 
 namespace {
 
@@ -75,14 +76,18 @@ TEST(Eq, CampanaEScaffali) {
     EXPECT_NEAR(guadagno({{"e_lsdb", 4}, {"e_lshz", 100}}, 5000), 0.0, 0.05);
     EXPECT_NEAR(guadagno({{"e_hsdb", -5}, {"e_hshz", 4000}}, 15000), -5.0, 0.3);
     // A Q below the floor is designed at 0.1, a very wide bell.
-    const auto a = oeq::progetta(oeq::leggi(velmora::Archivio({{"e_b1q", 0.05}, {"e_b1db", 3}})), 48000);
-    const auto b = oeq::progetta(oeq::leggi(velmora::Archivio({{"e_b1q", 0.1}, {"e_b1db", 3}})), 48000);
+    const auto a =
+        oeq::progetta(oeq::leggi(velmora::Archivio({{"e_b1q", 0.05}, {"e_b1db", 3}})), 48000);
+    const auto b =
+        oeq::progetta(oeq::leggi(velmora::Archivio({{"e_b1q", 0.1}, {"e_b1db", 3}})), 48000);
     EXPECT_EQ(a.bell[0], b.bell[0]);
 }
 
 TEST(Eq, FrequenzeOltreIlLimiteVengonoAbbassate) {
-    const auto a = oeq::progetta(oeq::leggi(velmora::Archivio({{"e_b3hz", 40000}, {"e_b3db", 3}})), 48000);
-    const auto b = oeq::progetta(oeq::leggi(velmora::Archivio({{"e_b3hz", 21600}, {"e_b3db", 3}})), 48000);
+    const auto a =
+        oeq::progetta(oeq::leggi(velmora::Archivio({{"e_b3hz", 40000}, {"e_b3db", 3}})), 48000);
+    const auto b =
+        oeq::progetta(oeq::leggi(velmora::Archivio({{"e_b3hz", 21600}, {"e_b3db", 3}})), 48000);
     EXPECT_EQ(a.bell[2], b.bell[2]);
     EXPECT_TRUE(std::isfinite(guadagno({{"e_b3hz", 40000}, {"e_b3db", 3}}, 1000)));
 }
@@ -93,10 +98,12 @@ TEST(Eq, CambioDiGuadagnoSenzaAzzerareLaStoria) {
     auto e = stadio({{"e_b2db", 3}, {"e_b2hz", 1000}});
     auto l = segnali::seno(100, 48000, 4800, 0.5), r = l;
     e.process(l.data(), r.data(), 2400);
-    e.adotta(oeq::progetta(oeq::leggi(velmora::Archivio({{"e_b2db", 2.5}, {"e_b2hz", 1000}})), 48000));
+    e.adotta(
+        oeq::progetta(oeq::leggi(velmora::Archivio({{"e_b2db", 2.5}, {"e_b2hz", 1000}})), 48000));
     e.process(l.data() + 2400, r.data() + 2400, 2400);
     double salto = 0;
-    for (std::size_t i = 2390; i < 2410; ++i) salto = std::max(salto, double(std::fabs(l[i + 1] - l[i])));
+    for (std::size_t i = 2390; i < 2410; ++i)
+        salto = std::max(salto, double(std::fabs(l[i + 1] - l[i])));
     EXPECT_LT(salto, 0.01);
 }
 
