@@ -64,7 +64,8 @@ Impostazioni leggiImpostazioni(const Parametri& parametri, double sr) {
                       a.acceso("x_on", true)};
 
     Testa& t = s.testa;
-    t.pre = std::pow(10.0, a.valore("g_pre", 0) / 20);
+    // Bounded so that no preset can turn every sample into infinity.
+    t.pre = std::pow(10.0, std::clamp(a.valore("g_pre", 0), -100.0, 100.0) / 20);
     t.canc = a.valore("g_canc", -200);
     t.cancMs = a.valore("g_cancms", 60);
     t.finestraAccesa = a.acceso("f_on", false);
@@ -225,7 +226,8 @@ void Catena::porta(float* l, float* r, int n, const Testa&) {
     for (float v : portaPicchi_) P = std::max(P, static_cast<double>(v));
     if (P < 1e-6 || cancSotto_) return;
     const double bersaglio = portaBersaglio.load(std::memory_order_relaxed);
-    const double velocita = portaVelocita.load(std::memory_order_relaxed);
+    // A negative speed would let the gain sink at every block; it counts as no rise at all.
+    const double velocita = std::max(portaVelocita.load(std::memory_order_relaxed), 0.0);
     const double sale = std::pow(10.0, (velocita * n / sr_) / 20);
     const double obiettivo = std::pow(10.0, (bersaglio - 20 * std::log10(P)) / 20);
     const double nuovo = (g * sale < obiettivo && obiettivo > g) ? g * sale : obiettivo;
@@ -262,7 +264,8 @@ void Catena::finestra(float* l, float* r, int n, const Testa& t) {
         else if (G + Lk > t.finestraMax)
             voluto = t.finestraMax - Lk;
     }
-    const double passo = t.finestraVel * n / sr_;
+    // A negative speed would walk the gain away from the window; it counts as a window that holds.
+    const double passo = std::max(t.finestraVel, 0.0) * n / sr_;
     finestraGuadagno_ = std::clamp(G + std::clamp(voluto - G, -passo, passo), -40.0, 24.0);
     const double k = std::pow(10.0, finestraGuadagno_ / 20);
     for (int i = 0; i < n; ++i) {

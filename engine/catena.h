@@ -17,6 +17,14 @@
 
 namespace velmora {
 
+// Rates above this (or not finite) are not audio rates: the engine runs at 48000 Hz instead.
+inline constexpr double kFrequenzaMassima = 768000;
+
+static_assert(std::atomic<bool>::is_always_lock_free);
+static_assert(std::atomic<float>::is_always_lock_free);
+static_assert(std::atomic<double>::is_always_lock_free);
+static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
+
 // Head-of-chain settings: input gain, never-below detector, programme window, gate size.
 struct Testa {
     double pre = 1.0;

@@ -34,7 +34,7 @@ float leggiBanda(const std::array<std::atomic<float>, 5>& a, int i, float neutro
 extern "C" {
 
 void velmora_crea(double frequenza) {
-    gSr = frequenza > 0 ? frequenza : 48000;
+    gSr = frequenza > 0 && frequenza <= velmora::kFrequenzaMassima ? frequenza : 48000;
     velmora::Parametri copia;
     bool acceso = true;
     if (gCatena) {

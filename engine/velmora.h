@@ -15,7 +15,8 @@
 extern "C" {
 #endif
 
-/* Life of the engine. A rate not above 0 runs the engine at 48000 Hz. Re-creation keeps the
+/* Life of the engine. A rate not above 0, not finite or above 768 kHz runs the engine at 48000 Hz.
+ * Re-creation keeps the
  * parameter store and the on/off state and resets everything else. */
 void velmora_crea(double frequenza);
 void velmora_distruggi(void);

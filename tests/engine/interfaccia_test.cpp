@@ -79,7 +79,7 @@ int ritardoPorta() {
 }
 
 TEST_F(Interfaccia, FrequenzaNonPositivaDiventa48000) {
-    for (double f : {0.0, -1.0}) {
+    for (double f : {0.0, -1.0, double(INFINITY), double(NAN), 1e12}) {
         velmora_crea(f);
         velmora_imposta("g_porta", 10);
         EXPECT_EQ(ritardoPorta(), 480) << f;

@@ -92,6 +92,25 @@ TEST(Porta, GuadagnoLimitato) {
     EXPECT_DOUBLE_EQ(c->guadagnoPorta.load(), 0.06);
 }
 
+// Negative speeds from a hand-written preset hold the gains instead of walking them away.
+TEST(Porta, VelocitaNegativeTengonoIlGuadagno) {
+    auto c = testa({{"g_porta", 10}, {"g_pvel", -5}, {"f_on", 1}, {"f_vel", -1}});
+    for (int k = 0; k < 200; ++k) {
+        auto l = segnali::seno(1000, 48000, 480, 0.01, k * 480), r = l;
+        c->elabora(l.data(), r.data(), 480);
+    }
+    EXPECT_DOUBLE_EQ(c->guadagnoPorta.load(), 1.0);
+    EXPECT_DOUBLE_EQ(c->guadagnoFinestra.load(), 0.0);
+}
+
+TEST(Porta, GuadagnoDiIngressoEnormeRestaFinito) {
+    auto c = testa({{"g_pre", 1000}});
+    std::vector<float> l(480, 0.5f), r(480, 0.5f);
+    c->elabora(l.data(), r.data(), 480);
+    EXPECT_TRUE(std::isfinite(l[0]) && l[0] != 0.0f);
+    EXPECT_EQ(c->ripristini.load(), 0u);
+}
+
 // Never-below: quiet input freezes the gate and the window, with 3 dB of hysteresis.
 TEST(MaiSotto, CongelaPortaEFinestraConIsteresi) {
     auto c = testa({{"g_porta", 10},
