@@ -405,6 +405,21 @@ void suEmergenza(void* d, uint64_t) {
     s->seqEmergenza.store(pw_core_sync(s->core, PW_ID_CORE, 0));
 }
 
+// Puts back the configured default that was there before ours (or none), and waits for the
+// server to take it. Lock held.
+void ripristina(Stato& s) {
+    if (s.predefinitaNostra && s.metaDefault != nullptr && !s.rotta) {
+        if (s.configurataPrimaPresente)
+            pw_metadata_set_property(s.metaDefault, PW_ID_CORE, kChiaveConfigurata,
+                                     "Spa:String:JSON", jsonDaNome(s.configurataPrima).c_str());
+        else
+            pw_metadata_set_property(s.metaDefault, PW_ID_CORE, kChiaveConfigurata, nullptr,
+                                     nullptr);
+        sincronizza(s);
+    }
+    s.predefinitaNostra = false;
+}
+
 // Connects once; a broken connection is replaced. Returns 0 or a negative errno.
 int connetti(Stato& s) {
     if (s.loop != nullptr && !s.rotta) return 0;
@@ -447,6 +462,19 @@ int connetti(Stato& s) {
     pw_registry_add_listener(s.registro, &s.ascoltoRegistro, &kRegistro, &s);
     s.evento = pw_loop_add_event(pw_thread_loop_get_loop(s.loop), suEmergenza, &s);
     s.gruppo = "velmora-" + std::to_string(getpid());
+    // At exit the connection closes before the module's state is destroyed, so the loop thread
+    // never runs over freed memory; a default sink still ours is put back first.
+    static bool chiusuraArmata = false;
+    if (!chiusuraArmata) {
+        chiusuraArmata = true;
+        std::atexit([] {
+            if (gStato.loop == nullptr) return;
+            pw_thread_loop_lock(gStato.loop);
+            ripristina(gStato);
+            pw_thread_loop_unlock(gStato.loop);
+            chiudiConnessione(gStato);
+        });
+    }
     // Two round trips: the registry's globals, then the metadata values of the bound objects.
     const bool ok = sincronizza(s) && sincronizza(s);
     pw_thread_loop_unlock(s.loop);
@@ -644,16 +672,7 @@ class PipeWire final : public Piattaforma {
         Stato& s = gStato;
         if (s.loop == nullptr) return;
         pw_thread_loop_lock(s.loop);
-        if (s.predefinitaNostra && s.metaDefault != nullptr) {
-            if (s.configurataPrimaPresente)
-                pw_metadata_set_property(s.metaDefault, PW_ID_CORE, kChiaveConfigurata,
-                                         "Spa:String:JSON", jsonDaNome(s.configurataPrima).c_str());
-            else
-                pw_metadata_set_property(s.metaDefault, PW_ID_CORE, kChiaveConfigurata, nullptr,
-                                         nullptr);
-            sincronizza(s);
-        }
-        s.predefinitaNostra = false;
+        ripristina(s);
         pw_thread_loop_unlock(s.loop);
     }
 
