@@ -30,7 +30,11 @@ for coppia in pipewire:pipewire wireplumber:wireplumber pw-play:pipewire-bin pw-
 done
 if ((${#mancanti[@]})); then
     if [[ $(id -u) -eq 0 ]]; then
-        apt-get install -y --no-install-recommends $(printf '%s\n' "${mancanti[@]}" | sort -u) >/dev/null
+        pacchetti=$(printf '%s\n' "${mancanti[@]}" | sort -u)
+        # shellcheck disable=SC2086
+        apt-get install -y --no-install-recommends $pacchetti >/dev/null ||
+            { apt-get update >/dev/null && apt-get install -y --no-install-recommends $pacchetti >/dev/null; } ||
+            { echo "e2e_cattura: could not install: $pacchetti" >&2; exit 2; }
     else
         echo "e2e_cattura: missing packages: ${mancanti[*]}" >&2
         exit 2
