@@ -279,6 +279,12 @@ class Macchina : public QObject, public Valori {
     void leggiMisure();
     void sorveglia();
     std::optional<QString> percorsoPredefinito() const;
+    // Every default-preset candidate that exists, in search order.
+    QStringList percorsiPredefiniti() const;
+    // Loads the first candidate that loads; answers its path.
+    std::optional<QString> caricaPrimoPredefinito();
+    // The six stage switches with their keys.
+    std::array<std::pair<const char*, bool>, 6> interruttori() const;
     static void posta(void (*compito)(void*), void* dati, int ritardoMs, void* contesto);
 
     std::unique_ptr<Piattaforma> piattaformaPropria_;

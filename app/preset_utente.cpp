@@ -106,7 +106,8 @@ QString Macchina::nomeProposto() const {
     return (nomePreset_.isEmpty() ? QStringLiteral("Velmora") : nomePreset_) + kEstensione;
 }
 
-std::optional<QString> Macchina::percorsoPredefinito() const {
+QStringList Macchina::percorsiPredefiniti() const {
+    QStringList trovati;
     auto file = [](const QString& cartella, const QString& nome) -> std::optional<QString> {
         if (cartella.isEmpty()) return std::nullopt;
         const QString p = cartella + u'/' + nome + kEstensione;
@@ -115,18 +116,31 @@ std::optional<QString> Macchina::percorsoPredefinito() const {
         return std::nullopt;
     };
     for (const char* nome : {"TERVANE-OSTREL", "VelmoraDL14AGO", "Velmora_TervaneOstrel"})
-        if (auto p = file(cartelle_.lavoro, QString::fromLatin1(nome))) return p;
+        if (auto p = file(cartelle_.lavoro, QString::fromLatin1(nome))) trovati.append(*p);
     QStringList altrove = cartelle_.dati;
     altrove.append(cartelle_.risorse);
     for (const QString& cartella : altrove)
         for (const char* nome : {"TERVANE-OSTREL", "Velmora_TervaneOstrel"})
-            if (auto p = file(cartella, QString::fromLatin1(nome))) return p;
+            if (auto p = file(cartella, QString::fromLatin1(nome))) trovati.append(*p);
+    return trovati;
+}
+
+std::optional<QString> Macchina::percorsoPredefinito() const {
+    const QStringList tutti = percorsiPredefiniti();
+    if (tutti.isEmpty()) return std::nullopt;
+    return tutti.first();
+}
+
+// The first candidate that loads wins: a damaged copy in the working folder must not leave the
+// user on the bare engine defaults while a good stock preset is installed.
+std::optional<QString> Macchina::caricaPrimoPredefinito() {
+    for (const QString& p : percorsiPredefiniti())
+        if (carica(p)) return p;
     return std::nullopt;
 }
 
 bool Macchina::caricaPresetPredefinito() {
-    const auto p = percorsoPredefinito();
-    return p && carica(*p);
+    return caricaPrimoPredefinito().has_value();
 }
 
 bool Macchina::carica(const QString& percorso) {
@@ -148,6 +162,9 @@ bool Macchina::carica(const QString& percorso) {
         mettiMessaggio(QStringLiteral("Il preset non si e' caricato: ") + info.fileName());
         return false;
     }
+    // The stage switches belong to the listener, not to the preset: put them back in the engine
+    // so that what the switches show is what runs.
+    for (const auto& [chiave, acceso] : interruttori()) velmora_imposta(chiave, acceso ? 1.0 : 0.0);
     mettiNomePreset(info.completeBaseName());
     avanzaRevisione();
     segnaPartenza();
@@ -162,13 +179,12 @@ void Macchina::caricaDalPacchetto(const QString& nome) {
 }
 
 void Macchina::tornaAllaPartenza() {
-    const auto p = percorsoPredefinito();
-    if (!p) {
+    if (percorsiPredefiniti().isEmpty()) {
         mettiMessaggio(
             QStringLiteral("Non trovo il preset di partenza: restano i valori di adesso."));
         return;
     }
-    if (!carica(*p)) return;
+    if (!caricaPrimoPredefinito()) return;
     const QString avviso = italiano_ ? QStringLiteral("Rimesso il preset di partenza.")
                                      : QStringLiteral("Back to the stock preset.");
     mettiAllarme(avviso);
@@ -177,16 +193,26 @@ void Macchina::tornaAllaPartenza() {
     });
 }
 
+std::array<std::pair<const char*, bool>, 6> Macchina::interruttori() const {
+    return {{{"e_on", accEq_},
+             {"a_on", accAgc_},
+             {"m_on", accMb_},
+             {"m_com", accCom_},
+             {"m_ban", accBan_},
+             {"x_on", accMax_}}};
+}
+
 std::string Macchina::testoPreset() const {
     std::vector<std::pair<std::string, double>> voci;
     voci.reserve(COMANDI.size() + 7);
     for (const Comando& c : COMANDI) voci.emplace_back(c.id, velmora_leggi(c.id.c_str(), c.def));
-    const std::pair<const char*, bool> interruttori[] = {
-        {"e_on", accEq_},   {"a_on", accAgc_},  {"m_on", accMb_},
-        {"m_com", accCom_}, {"m_ban", accBan_}, {"x_on", accMax_},
-    };
-    for (const auto& [chiave, acceso] : interruttori) voci.emplace_back(chiave, acceso ? 1.0 : 0.0);
+    for (const auto& [chiave, acceso] : interruttori())
+        voci.emplace_back(chiave, acceso ? 1.0 : 0.0);
     voci.emplace_back("o_schiaccia", velmora_leggi("o_schiaccia", 0));
+    // Keys the engine reads that have no control: kept when a loaded preset set them, so saving
+    // and loading again does not change the sound.
+    for (const char* chiave : {"a_down", "a_frenoms", "m_out", "x_bsrel"})
+        if (velmora_ha(chiave)) voci.emplace_back(chiave, velmora_leggi(chiave, 0));
     return componiPreset(voci);
 }
 

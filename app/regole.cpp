@@ -30,9 +30,6 @@ constexpr std::string_view CODA_A_ZERO =
     "due.";
 constexpr std::string_view PESO_A_ZERO = "Non agisce: il peso al grave e' a 0.";
 constexpr std::string_view RIMBOMBO_A_ZERO = "Non agisce: il taglio del rimbombo e' a 0.";
-constexpr std::string_view SALTO_A_ZERO =
-    "Non agisce: il cambio disco parte da 0 dB, cioe' e' sempre acceso e non c'e' niente da "
-    "regolare.";
 constexpr std::string_view MURO_SPENTO =
     "Non agisce: il muro di banda e' a 24, cioe' spento del tutto.";
 constexpr std::string_view STRETTA_SPENTA = "Non agisce: LA STRETTA e' a 1, cioe' spenta.";
@@ -72,10 +69,8 @@ std::optional<std::string_view> scavalcato(std::string_view chiave, const Valori
         if (v.valore("a_boom") > -0.01) return RIMBOMBO_A_ZERO;
         return std::nullopt;
     }
-    if (chiave == "a_saltoms" || chiave == "a_saltox") {
-        if (v.valore("a_salto") < 0.01) return SALTO_A_ZERO;
-        return std::nullopt;
-    }
+    // The track-change speed and delay are never reported: with the distance at 0 dB the
+    // speed-up engages on every move, and both still decide how fast and how soon it does.
     if (chiave == "m_limgr") {
         if (v.valore("m_lim") > 23.9) return MURO_SPENTO;
         return std::nullopt;

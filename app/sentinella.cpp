@@ -77,6 +77,12 @@ void Sentinella::aggiornaPicco() {
     }
     if (misurando_ && ora > finoA_) {
         misurando_ = false;
+        // Only a noise floor came in: measuring it would send the music in 40 dB too hot later.
+        if (piccoTenuto_ <= -75.0) {
+            m_.mettiMessaggio(QStringLiteral(
+                "Non ho sentito musica in questi secondi: il livello d'ingresso resta com'era."));
+            return;
+        }
         // The input meters read the signal before the input gain: the gain that brings the held
         // peak to -12 dBFS is the same whatever the gain was while measuring.
         const double bersaglio = std::min(-12.0 - piccoTenuto_, 40.0);

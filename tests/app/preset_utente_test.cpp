@@ -170,6 +170,40 @@ TEST_F(PresetTest, DovePrendeIlPresetDiPartenza) {
     EXPECT_EQ(velmora_leggi("a_target", 0), -14.0);
 }
 
+// A damaged copy in the working folder does not leave the user on the bare engine defaults.
+TEST_F(PresetTest, UnaCopiaRottaCedeIlPostoAllaProssima) {
+    scrivi(inLavoro("TERVANE-OSTREL.json"), "{\"a_target\": ");
+    scrivi(cartelle.risorse + "/TERVANE-OSTREL.json", "{\"a_target\": -11}");
+    Macchina& m = crea();
+    EXPECT_EQ(velmora_leggi("a_target", 0), -11.0);
+    EXPECT_EQ(m.nomePreset(), "TERVANE-OSTREL");
+}
+
+// The stage switches are the listener's: a preset that says otherwise does not silently turn a
+// stage back on behind a switch that shows it off.
+TEST_F(PresetTest, GliInterruttoriRestanoQuelliDellUtente) {
+    Macchina& m = crea();
+    m.mettiAccEq(false);
+    m.mettiAccBan(false);
+    scrivi(inLavoro("tutto.json"), "{\"e_on\": 1, \"m_ban\": 1, \"x_on\": 0}");
+    ASSERT_TRUE(m.carica(inLavoro("tutto.json")));
+    EXPECT_EQ(velmora_leggi("e_on", -1), 0.0);
+    EXPECT_EQ(velmora_leggi("m_ban", -1), 0.0);
+    EXPECT_EQ(velmora_leggi("x_on", -1), 1.0);
+    EXPECT_FALSE(m.accEq());
+}
+
+// Keys without a control that a loaded preset set survive a save, so the sound does not change.
+TEST_F(PresetTest, LeChiaviSenzaComandoSopravvivonoAlSalvataggio) {
+    Macchina& m = crea();
+    scrivi(inLavoro("esperto.json"), "{\"m_out\": -1.5, \"x_bsrel\": 80}");
+    ASSERT_TRUE(m.carica(inLavoro("esperto.json")));
+    const std::string testo = m.testoPreset();
+    EXPECT_NE(testo.find("\"m_out\": -1.5"), std::string::npos);
+    EXPECT_NE(testo.find("\"x_bsrel\": 80"), std::string::npos);
+    EXPECT_EQ(testo.find("a_down"), std::string::npos);  // absent: not invented
+}
+
 TEST_F(PresetTest, SenzaPresetDiPartenzaRestaNessuno) {
     Macchina& m = crea();
     EXPECT_EQ(m.nomePreset(), "(nessuno)");

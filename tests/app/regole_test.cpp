@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <initializer_list>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "catalogo.h"
 #include "valori_motore.h"
+#include "velmora.h"
 
 using velmora::scavalcato;
 
@@ -34,8 +37,6 @@ const Caso CASI[] = {
     {"a_subhz", "a_sub", 0.01, 0.009, "Non agisce: il peso al grave e' a 0."},
     {"a_boomhz", "a_boom", -0.01, -0.009, "Non agisce: il taglio del rimbombo e' a 0."},
     {"a_boomq", "a_boom", -3, 0, "Non agisce: il taglio del rimbombo e' a 0."},
-    {"a_saltoms", "a_salto", 0.01, 0.009, "Non agisce: il cambio disco parte da 0 dB"},
-    {"a_saltox", "a_salto", 10, 0, "Non agisce: il cambio disco parte da 0 dB"},
     {"m_limgr", "m_lim", 23.9, 23.95, "Non agisce: il muro di banda e' a 24"},
     {"m_limgr", "m_lim", 23.5, 24, "Non agisce: il muro di banda e' a 24"},
     {"m_strms", "m_str", 1.001, 1.0009, "Non agisce: LA STRETTA e' a 1, cioe' spenta."},
@@ -55,6 +56,29 @@ TEST(Scavalcato, OgniRegolaSuiDueLatiDelMargine) {
         ASSERT_TRUE(motivo.has_value());
         EXPECT_TRUE(motivo->starts_with(c.inizio)) << *motivo;
     }
+}
+
+// With the track-change distance at 0 dB the speed-up still shapes the leveller, so its controls
+// are never reported as without effect.
+TEST(Scavalcato, CambioDiscoAZeroAgisceAncora) {
+    ValoriMotore v;
+    v.imposta("a_salto", 0);
+    EXPECT_FALSE(scavalcato("a_saltox", v).has_value());
+    EXPECT_FALSE(scavalcato("a_saltoms", v).has_value());
+    auto guadagnoDopoTreSecondi = [](double saltox) {
+        velmora_crea(48000);
+        velmora_imposta("a_salto", 0);
+        velmora_imposta("a_saltox", saltox);
+        std::vector<float> l(480), r(480);
+        for (int k = 0; k < 300; ++k) {
+            for (int i = 0; i < 480; ++i)
+                l[static_cast<std::size_t>(i)] = r[static_cast<std::size_t>(i)] =
+                    static_cast<float>(0.0447 * std::sin(0.13 * (k * 480 + i)));
+            velmora_elabora(l.data(), r.data(), 480);
+        }
+        return velmora_guadagno_agc();
+    };
+    EXPECT_GT(guadagnoDopoTreSecondi(8) - guadagnoDopoTreSecondi(1), 3.0f);
 }
 
 TEST(Scavalcato, DueControlliInsieme) {

@@ -107,6 +107,17 @@ TEST_F(SentinellaTest, TrovaIlLivello) {
     EXPECT_EQ(s->rigaPreamplificazione(), "preamplificazione ora: 17.5 dB");
 }
 
+// Only a noise floor during the measurement: the input gain is left alone and the user is told.
+TEST_F(SentinellaTest, TrovaIlLivelloSenzaMusicaNonTocca) {
+    m->imposta("g_pre", 3);
+    s->trovaLivello();
+    picco(-80, 2);
+    picco(-80, 2.13);
+    EXPECT_FALSE(s->misurando());
+    EXPECT_EQ(m->valore("g_pre"), 3.0);
+    EXPECT_FALSE(m->messaggio().isEmpty());
+}
+
 TEST_F(SentinellaTest, BandeGiuConIsteresiEAttesa) {
     bande(-16);
     EXPECT_FALSE(s->bandeGiu());
