@@ -258,7 +258,7 @@ PIDS+=("$LOOP")
 aspetta 'pw-link -l 2>/dev/null | grep -q "^e2e_loopback"' 3
 pw-metadata 0 default.configured.audio.sink '{ "name": "e2e_loopback" }' Spa:String:JSON >/dev/null
 aspetta '[[ "$(predefinito)" == e2e_loopback ]]' 3
-read -r l quanto_l < <(ritardo)
+read -r l _ < <(ritardo)
 kill -INT "$LOOP"
 wait "$LOOP" 2>/dev/null
 pw-metadata -d 0 default.configured.audio.sink >/dev/null

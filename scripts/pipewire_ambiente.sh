@@ -39,8 +39,7 @@ CONF
         "$dir" >"$dir/log/dbus.log" 2>&1 </dev/null &
     echo $! >"$dir/pid"
     # Ready when WirePlumber has chosen fake_headphones as the default sink.
-    local i
-    for i in $(seq 1 100); do
+    for _ in $(seq 1 100); do
         if wpctl inspect @DEFAULT_AUDIO_SINK@ 2>/dev/null | grep -q 'node.name = "fake_headphones"'; then
             echo "export XDG_RUNTIME_DIR='$dir/run' XDG_CONFIG_HOME='$dir/config' XDG_STATE_HOME='$dir/state' VELMORA_PW_DIR='$dir'"
             echo "unset PIPEWIRE_REMOTE PULSE_SERVER"
