@@ -44,6 +44,12 @@ inline Coefficienti passaBasso(double f, double sr, double q) {
     return {(1 - c) / 2 / a0, (1 - c) / a0, (1 - c) / 2 / a0, -2 * c / a0, (1 - a) / a0};
 }
 
+// Second-order all-pass: b0 = a2, b1 = a1, b2 = 1.
+inline Coefficienti passaTutto(double f, double sr, double q) {
+    const double w = omega(f, sr), c = std::cos(w), a = std::sin(w) / (2 * q), a0 = 1 + a;
+    return {(1 - a) / a0, -2 * c / a0, 1, -2 * c / a0, (1 - a) / a0};
+}
+
 // Peaking bell; gain in dB, q already floored by the caller.
 inline Coefficienti campana(double f, double sr, double db, double q) {
     const double A = std::pow(10.0, db / 40), w = omega(f, sr), c = std::cos(w);

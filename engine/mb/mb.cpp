@@ -91,6 +91,8 @@ Progetto progetta(const Params& p, double sr) {
             d.bassa[k][j] = r::passaBasso(f, sr, q[j]);
             d.alta[k][j] = r::passaAlto(f, sr, q[j]);
         }
+        for (std::size_t j = 0; j < static_cast<std::size_t>(d.n / 2); ++j)
+            d.tutto[k][j] = r::passaTutto(f, sr, q[j]);
     }
 
     d.coefIngresso = polo(sr, 300);
@@ -146,15 +148,9 @@ void Mb::adotta(Progetto& p) {
             x.alta[j].c = p.alta[k][j];
         }
     }
-    for (std::size_t i = 0; i < 6; ++i) {
-        const Incrocio& x = incroci_[kCompensoIncrocio[i]];
-        Incrocio& y = compensi_[i];
-        y.n = x.n;
-        for (std::size_t j = 0; j < 4; ++j) {
-            y.bassa[j].c = x.bassa[j].c;
-            y.alta[j].c = x.alta[j].c;
-        }
-    }
+    for (std::size_t i = 0; i < 6; ++i)
+        for (std::size_t j = 0; j < 2; ++j)
+            compensi_[i][j].imposta(p.tutto[static_cast<std::size_t>(kCompensoIncrocio[i])][j]);
     lineari();
 }
 
@@ -165,7 +161,8 @@ void Mb::azzera() {
         for (auto& s : x.alta) s.azzera();
     };
     for (auto& x : incroci_) azzeraIncrocio(x);
-    for (auto& x : compensi_) azzeraIncrocio(x);
+    for (auto& x : compensi_)
+        for (auto& s : x) s.azzera();
     potenzaIngresso_ = kPavimento;
     ingresso_ = ingressoVoluto_ = 0;
     ingressoLineare_ = 1;
@@ -290,15 +287,15 @@ void Mb::decidi() {
 }
 
 void Mb::pulisci() {
-    auto spegni = [](Sezione& s) {
+    auto spegni = [](auto& s) {
         const Coppia q = s.x1 * s.x1 + s.x2 * s.x2 + s.y1 * s.y1 + s.y2 * s.y2;
         if (q[0] + q[1] < kSpento * kSpento) s.azzera();
     };
     for (auto& s : taglio_) spegni(s);
     for (Incrocio& x : incroci_)
         for (int j = 0; j < x.n; ++j) spegni(x.bassa[j]), spegni(x.alta[j]);
-    for (Incrocio& x : compensi_)
-        for (int j = 0; j < x.n; ++j) spegni(x.bassa[j]), spegni(x.alta[j]);
+    for (auto& x : compensi_)
+        for (int j = 0; j < incroci_[0].n / 2; ++j) spegni(x[j]);
 }
 
 template <int N>
@@ -341,7 +338,7 @@ void Mb::elabora(float* l, float* r, int n) {
         banda[4] = x;
         for (int c = 0; c < 6; ++c) {
             Coppia& y = banda[kCompensoBanda[c]];
-            y = catena(compensi_[c].bassa, y) + catena(compensi_[c].alta, y);
+            for (int j = 0; j < N / 2; ++j) y = compensi_[c][j].elabora(y);
         }
 
         // Detectors.
@@ -410,14 +407,14 @@ double Mb::gai(int b) const {
 int Mb::contaSubnormali() const {
     int conta = 0;
     auto guarda = [&conta](double v) { conta += std::fpclassify(v) == FP_SUBNORMAL ? 1 : 0; };
-    auto sezione = [&guarda](const Sezione& s) {
+    auto sezione = [&guarda](const auto& s) {
         for (const Coppia* v : {&s.x1, &s.x2, &s.y1, &s.y2}) guarda((*v)[0]), guarda((*v)[1]);
     };
     for (const auto& s : taglio_) sezione(s);
     for (const Incrocio& x : incroci_)
         for (int j = 0; j < 4; ++j) sezione(x.bassa[j]), sezione(x.alta[j]);
-    for (const Incrocio& x : compensi_)
-        for (int j = 0; j < 4; ++j) sezione(x.bassa[j]), sezione(x.alta[j]);
+    for (const auto& x : compensi_)
+        for (const auto& s : x) sezione(s);
     for (const Cinque* v : {&potenza_, &potenzaStretta_, &guadagno_, &guadagnoBanda_,
                             &strettaGrezza_, &strettaBanda_, &muroGuadagno_})
         for (double x : *v) guarda(x);

@@ -46,6 +46,26 @@ inline constexpr double kQ8[4] = {0.5411961, 1.30656296, 0.5411961, 1.30656296};
 
 using Cinque = std::array<double, 5>;
 
+// Both channels in one register: left, right.
+typedef double Coppia __attribute__((vector_size(16)));
+
+// Second-order all-pass on both channels. Its numerator is its denominator reversed (b0 = a2,
+// b1 = a1, b2 = 1), so one sample costs two products.
+struct PassaTutto {
+    double a1 = 0, a2 = 0;
+    Coppia x1{}, x2{}, y1{}, y2{};
+    void imposta(const Coefficienti& c) { a1 = c.a1, a2 = c.a2; }
+    inline Coppia elabora(Coppia x) {
+        const Coppia y = a2 * (x - y2) + a1 * (x1 - y1) + x2;
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+        return y;
+    }
+    void azzera() { x1 = x2 = y1 = y2 = Coppia{}; }
+};
+
 // Every value derived from the settings, designed on the main thread. Plain data.
 struct Progetto {
     Params params;
@@ -55,6 +75,10 @@ struct Progetto {
     Coefficienti taglio;
     std::array<std::array<Coefficienti, 4>, 4> bassa{}, alta{};
     std::int32_t n = 2;  // sections per crossover side
+    // The low-pass and high-pass sides of a Linkwitz-Riley crossover add up to an all-pass: one
+    // second-order all-pass at 24 dB/oct, two at 48 dB/oct (the Butterworth Qs of each side). Each
+    // band is phase-compensated with these, section j of crossover k.
+    std::array<std::array<Coefficienti, 2>, 4> tutto{};
 
     // Input window.
     double coefIngresso = 0, passoIngresso = 0;
@@ -100,8 +124,6 @@ class Mb {
     const Progetto& progetto() const { return p_; }
 
   private:
-    typedef double Coppia __attribute__((vector_size(16)));  // left, right
-
     struct Sezione {
         Coefficienti c;
         Coppia x1{}, x2{}, y1{}, y2{};
@@ -141,7 +163,7 @@ class Mb {
     // (1,2) (1,3) (1,4) (2,3) (2,4) (3,4).
     Sezione taglio_[2];
     Incrocio incroci_[4];
-    Incrocio compensi_[6];
+    PassaTutto compensi_[6][2];
 };
 
 }  // namespace omb

@@ -138,6 +138,88 @@ TEST(Mb, LaPendenzaDecideLaSeparazioneDelleBande) {
     }
 }
 
+// The bands straight from the crossover sections, one channel in doubles, with each band's phase
+// compensation written as the sum of the low-pass and high-pass sides of a crossover (what the
+// stage's all-passes stand for), the make-up gains applied and the bands summed.
+Segnale riferimento(const omb::Progetto& d, const Segnale& ingresso, const omb::Cinque& guadagni) {
+    using velmora::Biquad;
+    auto catena = [](const velmora::Coefficienti* c, int n) {
+        std::vector<Biquad> s(static_cast<std::size_t>(n));
+        for (int j = 0; j < n; ++j) s[static_cast<std::size_t>(j)].c = c[j];
+        return s;
+    };
+    auto passa1 = [](std::vector<Biquad>& s, double x) {
+        for (auto& b : s) x = b.elabora(x);
+        return x;
+    };
+    Biquad taglio[2];
+    taglio[0].c = taglio[1].c = d.taglio;
+    std::vector<Biquad> bassa[4], alta[4], compBassa[4][4], compAlta[4][4];
+    for (std::size_t k = 0; k < 4; ++k) {
+        bassa[k] = catena(d.bassa[k].data(), d.n);
+        alta[k] = catena(d.alta[k].data(), d.n);
+        for (std::size_t b = 0; b < k; ++b) {
+            compBassa[b][k] = catena(d.bassa[k].data(), d.n);
+            compAlta[b][k] = catena(d.alta[k].data(), d.n);
+        }
+    }
+    Segnale uscita(ingresso.size());
+    for (std::size_t i = 0; i < ingresso.size(); ++i) {
+        double x = taglio[1].elabora(taglio[0].elabora(ingresso[i]));
+        double banda[5];
+        for (std::size_t k = 0; k < 4; ++k) {
+            banda[k] = passa1(bassa[k], x);
+            x = passa1(alta[k], x);
+        }
+        banda[4] = x;
+        double somma = 0;
+        for (std::size_t b = 0; b < 5; ++b) {
+            for (std::size_t k = b + 1; k < 4; ++k)
+                banda[b] = passa1(compBassa[b][k], banda[b]) + passa1(compAlta[b][k], banda[b]);
+            somma += banda[b] * guadagni[b];
+        }
+        uscita[i] = static_cast<float>(somma);
+    }
+    return uscita;
+}
+
+TEST(Mb, LeBandeCompensateComeLaSommaDeiDueLatiDiOgniIncrocio) {
+    // Each band with a make-up gain of its own, so that every band's compensation shows.
+    const omb::Cinque gai = {-6, 4, -11, 2, -3};
+    std::mt19937 caso(11);
+    std::uniform_real_distribution<double> u(-0.5, 0.5);
+    Segnale l(96000), r(96000);
+    for (std::size_t i = 0; i < l.size(); ++i)
+        l[i] = static_cast<float>(u(caso)), r[i] = static_cast<float>(u(caso));
+    for (int pend : {24, 36, 48})
+        for (const auto& xo : kOrdini) {
+            SCOPED_TRACE(testing::Message() << pend << " dB/oct, xo1 " << xo[0]);
+            omb::Params p = neutri(pend);
+            p.xo = xo;
+            omb::Cinque lineari;
+            for (std::size_t b = 0; b < 5; ++b) {
+                p.bande[b].gai = gai[b];
+                lineari[b] = std::pow(10.0, gai[b] / 20);
+            }
+            const omb::Progetto d = omb::progetta(p, kSr);
+            const Segnale attesoL = riferimento(d, l, lineari),
+                          attesoR = riferimento(d, r, lineari);
+            omb::Mb mb;
+            imposta(mb, p);
+            Segnale yl = l, yr = r;
+            passa(mb, yl, yr, 333);
+            double picco = 0, scarto = 0;
+            for (std::size_t i = 0; i < l.size(); ++i) {
+                picco =
+                    std::max({picco, std::fabs(double(attesoL[i])), std::fabs(double(attesoR[i]))});
+                scarto = std::max({scarto, std::fabs(double(yl[i]) - attesoL[i]),
+                                   std::fabs(double(yr[i]) - attesoR[i])});
+            }
+            EXPECT_GT(picco, 0.1);
+            EXPECT_LT(scarto, 1e-6 * picco);
+        }
+}
+
 TEST(Mb, MiscelaZeroDaLIngressoPerIlGuadagnoDUscita) {
     omb::Params p;
     p.mix = 0;
