@@ -27,6 +27,32 @@ struct Biquad {
     void azzera() { x1 = x2 = y1 = y2 = 0; }
 };
 
+// Both channels of a stereo signal in one register: left, right.
+typedef double Coppia __attribute__((vector_size(16)));
+
+// The same section on both channels at once. Each lane computes exactly what a Biquad of its own
+// would: the same products and sums in the same order.
+struct BiquadCoppia {
+    Coefficienti c;
+    Coppia x1{}, x2{}, y1{}, y2{};
+
+    inline Coppia elabora(Coppia x) {
+        const Coppia y = c.b0 * x + c.b1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+        return y;
+    }
+    void azzera() { x1 = x2 = y1 = y2 = Coppia{}; }
+    // Clears each channel whose histories have all decayed below soglia (sum of magnitudes).
+    void spegni(double soglia) {
+        for (int k = 0; k < 2; ++k)
+            if (std::fabs(x1[k]) + std::fabs(x2[k]) + std::fabs(y1[k]) + std::fabs(y2[k]) < soglia)
+                x1[k] = x2[k] = y1[k] = y2[k] = 0;
+    }
+};
+
 // Audio EQ Cookbook designs. w = 2*pi*f/sr; the callers apply their own frequency limits.
 namespace ricettario {
 

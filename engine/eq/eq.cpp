@@ -62,65 +62,61 @@ Progetto progetta(const Impostazioni& s, double sr) {
 
 void Eq::adotta(const Progetto& p) {
     p_ = p;
-    for (int c = 0; c < 2; ++c) {
-        for (int k = 0; k < 2; ++k) {
-            hp_[c][k].c = p.hp;
-            lp_[c][k].c = p.lp;
-        }
-        ls_[c].c = p.ls;
-        hs_[c].c = p.hs;
-        for (int b = 0; b < 3; ++b) bell_[c][b].c = p.bell[b];
+    for (int k = 0; k < 2; ++k) {
+        hp_[k].c = p.hp;
+        lp_[k].c = p.lp;
     }
+    ls_.c = p.ls;
+    hs_.c = p.hs;
+    for (int b = 0; b < 3; ++b) bell_[b].c = p.bell[b];
 }
 
 void Eq::azzera() {
-    for (int c = 0; c < 2; ++c) {
-        for (int k = 0; k < 2; ++k) {
-            hp_[c][k].azzera();
-            lp_[c][k].azzera();
-        }
-        ls_[c].azzera();
-        hs_[c].azzera();
-        for (auto& b : bell_[c]) b.azzera();
+    for (int k = 0; k < 2; ++k) {
+        hp_[k].azzera();
+        lp_[k].azzera();
     }
+    ls_.azzera();
+    hs_.azzera();
+    for (auto& b : bell_) b.azzera();
 }
 
 void Eq::process(float* l, float* r, int n) {
     if (n < 1 || !p_.attivo) return;
     const bool hpOn = p_.hpOn, lsOn = p_.lsOn, hsOn = p_.hsOn, lpOn = p_.lpOn;
-    const bool b0 = p_.bellOn[0], b1 = p_.bellOn[1], b2 = p_.bellOn[2];
     const int hpn = p_.hpSezioni;
-    float* canali[2] = {l, r};
-    for (int i = 0; i < n; ++i) {
-        for (int c = 0; c < 2; ++c) {
-            double x = canali[c][i];
-            if (hpOn)
-                for (int k = 0; k < hpn; ++k) x = hp_[c][k].elabora(x);
-            if (lsOn) x = ls_[c].elabora(x);
-            if (b0) x = bell_[c][0].elabora(x);
-            if (b1) x = bell_[c][1].elabora(x);
-            if (b2) x = bell_[c][2].elabora(x);
-            if (hsOn) x = hs_[c].elabora(x);
-            if (lpOn) {
-                x = lp_[c][0].elabora(x);
-                x = lp_[c][1].elabora(x);
-            }
-            canali[c][i] = static_cast<float>(x);
+    // The block goes through in pieces, each section over a whole piece before the next: every
+    // section sees the same samples in the same order as sample by sample, so the result is the
+    // same, but the sections' recursions overlap instead of waiting on each other.
+    constexpr int PEZZO = 64;
+    velmora::Coppia buf[PEZZO];
+    auto passa = [&buf](BiquadCoppia& s, int pezzo) {
+        for (int i = 0; i < pezzo; ++i) buf[i] = s.elabora(buf[i]);
+    };
+    for (int base = 0; base < n; base += PEZZO) {
+        const int pezzo = std::min(PEZZO, n - base);
+        float* const lb = l + base;
+        float* const rb = r + base;
+        for (int i = 0; i < pezzo; ++i) buf[i] = velmora::Coppia{lb[i], rb[i]};
+        if (hpOn)
+            for (int k = 0; k < hpn; ++k) passa(hp_[k], pezzo);
+        if (lsOn) passa(ls_, pezzo);
+        for (int b = 0; b < 3; ++b)
+            if (p_.bellOn[b]) passa(bell_[b], pezzo);
+        if (hsOn) passa(hs_, pezzo);
+        if (lpOn) passa(lp_[0], pezzo), passa(lp_[1], pezzo);
+        for (int i = 0; i < pezzo; ++i) {
+            lb[i] = static_cast<float>(buf[i][0]);
+            rb[i] = static_cast<float>(buf[i][1]);
         }
     }
     // Histories this small are inaudible; left alone they decay through subnormal values in
     // silence, which makes every filter step many times slower.
-    auto spegni = [](Biquad& b) {
-        if (std::fabs(b.x1) + std::fabs(b.x2) + std::fabs(b.y1) + std::fabs(b.y2) < 1e-30)
-            b.azzera();
-    };
-    for (int c = 0; c < 2; ++c) {
-        for (auto& s : hp_[c]) spegni(s);
-        for (auto& s : lp_[c]) spegni(s);
-        for (auto& s : bell_[c]) spegni(s);
-        spegni(ls_[c]);
-        spegni(hs_[c]);
-    }
+    for (auto& s : hp_) s.spegni(1e-30);
+    for (auto& s : lp_) s.spegni(1e-30);
+    for (auto& s : bell_) s.spegni(1e-30);
+    ls_.spegni(1e-30);
+    hs_.spegni(1e-30);
 }
 
 }  // namespace oeq

@@ -8,7 +8,7 @@
 
 namespace oeq {
 
-using velmora::Biquad;
+using velmora::BiquadCoppia;
 using velmora::Coefficienti;
 
 // The stage's settings record, filled from the e_ keys.
@@ -44,7 +44,7 @@ struct Progetto {
 Progetto progetta(const Impostazioni& imp, double sr);
 
 class Eq {
-public:
+  public:
     // Audio thread, between blocks: new coefficients, histories carry over.
     void adotta(const Progetto& p);
     // Clears every history (engine creation, recovery from non-finite input).
@@ -52,10 +52,10 @@ public:
     void process(float* l, float* r, int n);
     const Progetto& progetto() const { return p_; }
 
-private:
+  private:
     Progetto p_;
-    // [channel][section]
-    Biquad hp_[2][2], lp_[2][2], ls_[2], bell_[2][3], hs_[2];
+    // Each section runs both channels.
+    BiquadCoppia hp_[2], lp_[2], ls_, bell_[3], hs_;
 };
 
 }  // namespace oeq

@@ -107,4 +107,36 @@ TEST(Eq, CambioDiGuadagnoSenzaAzzerareLaStoria) {
     EXPECT_LT(salto, 0.01);
 }
 
+// The stage runs both channels together and each section over a piece of the block; it must give
+// exactly what each channel through its sections in order, sample by sample, gives.
+TEST(Eq, UgualeBitPerBitAllaCatenaCampionePerCampione) {
+    const velmora::Parametri chiavi = {{"e_hp", 45},    {"e_hpsez", 2}, {"e_lsdb", 3},
+                                       {"e_b1db", -4},  {"e_b2db", 2},  {"e_b3db", -1.5},
+                                       {"e_hsdb", 2.5}, {"e_lp", 15000}};
+    const oeq::Progetto d = oeq::progetta(oeq::leggi(velmora::Archivio(chiavi)), 48000);
+    ASSERT_TRUE(d.hpOn && d.lsOn && d.hsOn && d.lpOn && d.hpSezioni == 2);
+    std::vector<velmora::Coefficienti> sezioni = {d.hp,      d.hp, d.ls, d.bell[0], d.bell[1],
+                                                  d.bell[2], d.hs, d.lp, d.lp};
+    const auto l0 = segnali::rumore(20000), r0 = segnali::rumore(20000, 0.3, 7);
+    std::vector<float> attesi[2] = {l0, r0};
+    for (auto& canale : attesi) {
+        std::vector<velmora::Biquad> s(sezioni.size());
+        for (std::size_t k = 0; k < s.size(); ++k) s[k].c = sezioni[k];
+        for (float& v : canale) {
+            double x = v;
+            for (auto& b : s) x = b.elabora(x);
+            v = static_cast<float>(x);
+        }
+    }
+    oeq::Eq e;
+    e.adotta(d);
+    auto l = l0, r = r0;
+    for (std::size_t i = 0, n = 1; i < l.size(); i += n, n = n * 3 % 1000 + 1) {
+        n = std::min(n, l.size() - i);
+        e.process(l.data() + i, r.data() + i, static_cast<int>(n));
+    }
+    EXPECT_EQ(l, attesi[0]);
+    EXPECT_EQ(r, attesi[1]);
+}
+
 }  // namespace
