@@ -313,6 +313,9 @@ void resaUscita(float* sinistra, float* destra, int quanti) {
             gFaseTono += passoFase;
             if (gFaseTono > 2.0 * std::numbers::pi) gFaseTono -= 2.0 * std::numbers::pi;
         }
+        // The programme keeps arriving but is not played: let it go, so the ring never fills
+        // and the programme comes back current when the tone stops, not a second and a half old.
+        gLeggi.store(gScrivi.load());
         return;
     }
     uint32_t r = gLeggi.load();

@@ -243,6 +243,21 @@ fi
 pw-metadata -d 0 default.configured.audio.sink >/dev/null
 aspetta '[[ "$(predefinito)" == fake_headphones ]]' 2
 
+echo "== test tone"
+if avvia_live --tone --seconds 3; then
+    registra 1 tono_vel.wav
+    wait "$VEL"
+    p="$(picco tono_vel.wav)"
+    riga="$(grep '^anello:' live.out)"
+    if awk -v p="$p" 'BEGIN { exit !(p > 0.24 && p < 0.26) }' && grep -q 'trabocchi 0,' <<<"$riga"; then
+        ok "--tone plays the 1000 Hz tone at 0.25 on fake_headphones (peak $p), ring never overflows"
+    else
+        ko "--tone: peak $p, $riga"
+    fi
+else
+    ko "--tone: velmora-live did not start: $(cat live.out)"
+fi
+
 echo "== added latency"
 ritardo() { "$MISURA" --secondi 3 | tee -a ritardi.txt | sed -n 's/.*mediana \(-\{0,1\}[0-9]*\).*quanto \([0-9]*\).*/\1 \2/p'; }
 v=""

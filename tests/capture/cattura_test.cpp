@@ -382,7 +382,7 @@ TEST_F(Cattura, IlTonoSostituisceIlProgrammaMentreLaCatturaContinua) {
     EXPECT_EQ(cattura_conteggio(), prima + 1);
     std::vector<float> ol(480), orr(480);
     cattura::resaUscita(ol.data(), orr.data(), 480);
-    EXPECT_EQ(cattura_anello(), 480u);  // the ring is left alone
+    EXPECT_EQ(cattura_anello(), 0u);  // the programme under the tone is let go, not stored
     float picco = 0;
     for (int i = 0; i < 480; ++i) {
         picco = std::max(picco, std::fabs(ol[static_cast<std::size_t>(i)]));
@@ -392,9 +392,16 @@ TEST_F(Cattura, IlTonoSostituisceIlProgrammaMentreLaCatturaContinua) {
     // 1000 Hz at 48 kHz: 48 samples per period, so sample 12 apart is a quarter turn.
     for (int i = 0; i + 48 < 480; ++i)
         EXPECT_NEAR(ol[static_cast<std::size_t>(i)], ol[static_cast<std::size_t>(i + 48)], 1e-4);
+    // A long tone never fills the ring, and the programme comes back current.
+    for (int i = 0; i < 200; ++i) {
+        scrivi(rampa(480), rampa(480));
+        cattura::resaUscita(ol.data(), orr.data(), 480);
+    }
+    EXPECT_EQ(cattura_trabocchi(), 0u);
     cattura_tono(false);
+    scrivi(rampa(10, 500.0f), rampa(10, 500.0f));
     cattura::resaUscita(ol.data(), orr.data(), 10);
-    EXPECT_EQ(ol[0], 1.0f);
+    EXPECT_EQ(ol[0], 500.0f);
 }
 
 TEST_F(Cattura, ElencoDelleUsciteSenzaVelmoraEIdPerPosizione) {
