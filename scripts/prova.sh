@@ -64,16 +64,10 @@ else
   falliti=$((falliti + 1)); fallimenti+=("fuzzer build")
 fi
 
-# 4. End-to-end tests against a private PipeWire server.
-if [ -x scripts/e2e_cattura.sh ]; then
-  passo "PipeWire end-to-end"
-  if scripts/e2e_cattura.sh build 2>&1 | tee build/e2e.log; then
-    n=$(grep -cE '^(ok|PASS)\b' build/e2e.log || true)
-    passati=$((passati + (n > 0 ? n : 1)))
-  else
-    falliti=$((falliti + 1)); fallimenti+=("PipeWire end-to-end")
-  fi
-fi
+# 4. End-to-end tests, each against its own private PipeWire server (label e2e).
+passo "PipeWire end-to-end"
+ctest --test-dir build --output-on-failure -L e2e --timeout 600 2>&1 | tee build/ctest-e2e.log
+conta_ctest build/ctest-e2e.log "PipeWire end-to-end"
 
 echo
 for f in "${fallimenti[@]}"; do echo "FAILED: $f"; done
