@@ -18,6 +18,7 @@
 #include <mutex>
 #include <thread>
 
+#include "catena.h"
 #include "chiavi.h"
 #include "misura.h"
 #include "rapporto.h"
@@ -401,6 +402,11 @@ Esito rendi(const Opzioni& o, const Avvisatore& avviso, const Avanzamento& avanz
     e.frame = info.frames;
     e.durata = static_cast<double>(info.frames) / info.samplerate;
     e.formatoIn = nomeFormato(info.format);
+
+    if (info.samplerate > velmora::kFrequenzaMassima)
+        throw Errore("cannot process " + o.ingresso + ": the engine runs at most at " +
+                     std::to_string(static_cast<long>(velmora::kFrequenzaMassima)) + " Hz, not " +
+                     std::to_string(info.samplerate));
 
     const int formato = formatoUscita(o.uscita);
     SF_INFO infoOut{};

@@ -223,6 +223,7 @@ TEST_F(Resa, UnErroreNonLasciaNienteDietro) {
     const auto rotto = scriviTesto("rotto.json", R"({"m_tet1": -12,)");
     const auto lista = scriviTesto("lista.json", "[1, 2]");
     scriviTesto("testo.wav", "not audio at all");
+    scriviFile(dir_ / "mega.wav", programma(1, 100, 1e6), 1000000);
     const auto prima = contenuto();
 
     struct Caso {
@@ -234,6 +235,7 @@ TEST_F(Resa, UnErroreNonLasciaNienteDietro) {
     aggiungi("missing input", opzioni("manca.wav", "vecchia.wav"));
     aggiungi("not audio", opzioni("testo.wav", "vecchia.wav"));
     aggiungi("folder as input", opzioni(".", "vecchia.wav"));
+    aggiungi("rate beyond the engine", opzioni("mega.wav", "vecchia.wav"));
     auto o = opzioni("in.wav", "vecchia.wav");
     o.preset = (dir_ / "manca.json").string();
     aggiungi("missing preset", o);
