@@ -36,6 +36,14 @@ inline void pulisci(Biquad& b) {
         b.azzera();
 }
 
+// The same test on each channel of a paired section.
+inline void pulisci(BiquadCoppia& b) {
+    for (int k = 0; k < 2; ++k)
+        if (std::fabs(b.y1[k]) < MINIMO && std::fabs(b.y2[k]) < MINIMO &&
+            std::fabs(b.x1[k]) < MINIMO && std::fabs(b.x2[k]) < MINIMO)
+            b.x1[k] = b.x2[k] = b.y1[k] = b.y2[k] = 0;
+}
+
 inline double daDb(double db) {
     return std::pow(10.0, db / 20);
 }
@@ -133,19 +141,16 @@ Progetto progetta(const Params& s, double sr) {
 void Agc::adotta(Progetto& p) {
     const Disegno& nd = p.disegno;
     // A section that was not running has no meaningful history: it starts from silence.
-    const std::int32_t nPrima = passaAltoL_.n;
-    for (PassaAlto* pa : {&passaAltoL_, &passaAltoR_}) {
-        for (int k = 0; k < 3; ++k) {
-            pa->s[k].c = nd.passaAlto.s[k].c;
-            if (k >= nPrima && k < nd.passaAlto.n) pa->s[k].azzera();
-        }
-        pa->n = nd.passaAlto.n;
+    for (int k = 0; k < 3; ++k) {
+        passaAlto_[k].c = nd.passaAlto.s[k].c;
+        if (k >= nPassaAlto_ && k < nd.passaAlto.n) passaAlto_[k].azzera();
     }
-    if (nd.subAcceso && !d_.subAcceso) subL_.azzera(), subR_.azzera();
-    if (nd.boomAcceso && !d_.boomAcceso) boomL_.azzera(), boomR_.azzera();
+    nPassaAlto_ = nd.passaAlto.n;
+    if (nd.subAcceso && !d_.subAcceso) sub_.azzera();
+    if (nd.boomAcceso && !d_.boomAcceso) boom_.azzera();
     if (nd.params.pesato && !d_.params.pesato) pesoShelf_.azzera(), pesoPassaAlto_.azzera();
-    subL_.c = subR_.c = nd.sub;
-    boomL_.c = boomR_.c = nd.boom;
+    sub_.c = nd.sub;
+    boom_.c = nd.boom;
     pesoShelf_.c = nd.pesoShelf;
     pesoPassaAlto_.c = nd.pesoPassaAlto;
     d_ = nd;
@@ -173,9 +178,10 @@ void Agc::azzera() {
     std::fill(ritardoL_.begin(), ritardoL_.end(), 0.0);
     std::fill(ritardoR_.begin(), ritardoR_.end(), 0.0);
     ritardoPos_ = 0;
-    for (PassaAlto* pa : {&passaAltoL_, &passaAltoR_})
-        for (auto& s : pa->s) s.azzera();
-    for (Biquad* b : {&pesoShelf_, &pesoPassaAlto_, &subL_, &subR_, &boomL_, &boomR_}) b->azzera();
+    for (BiquadCoppia* b : {&passaAlto_[0], &passaAlto_[1], &passaAlto_[2], &sub_, &boom_})
+        b->azzera();
+    pesoShelf_.azzera();
+    pesoPassaAlto_.azzera();
 }
 
 double Agc::livelloDb() const {
@@ -185,10 +191,10 @@ double Agc::livelloDb() const {
 void Agc::pulisci() {
     if (potenza_ < MINIMO) potenza_ = 0;
     if (inviluppo_ < MINIMO) inviluppo_ = 0;
-    for (PassaAlto* pa : {&passaAltoL_, &passaAltoR_})
-        for (auto& s : pa->s) agc::pulisci(s);
-    for (Biquad* b : {&pesoShelf_, &pesoPassaAlto_, &subL_, &subR_, &boomL_, &boomR_})
+    for (BiquadCoppia* b : {&passaAlto_[0], &passaAlto_[1], &passaAlto_[2], &sub_, &boom_})
         agc::pulisci(*b);
+    agc::pulisci(pesoShelf_);
+    agc::pulisci(pesoPassaAlto_);
 }
 
 // Once every 32 samples: the wanted gain from the detector, and the brake's ceiling.
@@ -218,85 +224,100 @@ void Agc::process(float* l, float* r, int n) {
     const std::int32_t lunghezza = ritardoLen_;
     double* const linea[2] = {ritardoL_.data(), ritardoR_.data()};
 
-    for (int i = 0; i < n; ++i) {
-        double xl = passaAltoL_.elabora(l[i]);
-        double xr = passaAltoR_.elabora(r[i]);
-        if (subOn) xl = subL_.elabora(xl), xr = subR_.elabora(xr);
-        if (boomOn) xl = boomL_.elabora(xl), xr = boomR_.elabora(xr);
+    // The input filters run over a piece of the block, both channels together, each section over
+    // the whole piece. A piece ends with the sample of the next decision, which may clear the
+    // filters' histories: the filters see the same samples and clearings, in the same order, as
+    // sample by sample.
+    velmora::Coppia buf[32];
+    for (int base = 0; base < n;) {
+        const int pezzo = std::min({conta_ < 2 ? 1 : conta_, n - base, 32});
+        for (int i = 0; i < pezzo; ++i) buf[i] = velmora::Coppia{l[base + i], r[base + i]};
+        for (std::int32_t k = 0; k < nPassaAlto_; ++k)
+            for (int i = 0; i < pezzo; ++i) buf[i] = passaAlto_[k].elabora(buf[i]);
+        if (subOn)
+            for (int i = 0; i < pezzo; ++i) buf[i] = sub_.elabora(buf[i]);
+        if (boomOn)
+            for (int i = 0; i < pezzo; ++i) buf[i] = boom_.elabora(buf[i]);
+        for (int j = 0; j < pezzo; ++j) {
+            const int i = base + j;
+            double xl = buf[j][0], xr = buf[j][1];
 
-        // Detector and brake envelope read the undelayed audio.
-        double m = (xl + xr) * 0.5;
-        if (pesato) m = pesoPassaAlto_.elabora(pesoShelf_.elabora(m));
-        potenza_ += d.coefDet * (m * m - potenza_);
-        const double e = std::fabs(m);
-        inviluppo_ += (e > inviluppo_ ? d.coefAttFreno : d.coefRilFreno) * (e - inviluppo_);
+            // Detector and brake envelope read the undelayed audio.
+            double m = (xl + xr) * 0.5;
+            if (pesato) m = pesoPassaAlto_.elabora(pesoShelf_.elabora(m));
+            potenza_ += d.coefDet * (m * m - potenza_);
+            const double e = std::fabs(m);
+            inviluppo_ += (e > inviluppo_ ? d.coefAttFreno : d.coefRilFreno) * (e - inviluppo_);
 
-        if (conta_ < 2) {
-            conta_ = 32;
-            decidi();
-        } else {
-            --conta_;
-        }
-
-        // Track change: a distance that lasts speeds both directions up until the gain is close.
-        double passoSu = d.passoSu, passoGiu = d.passoGiu;
-        double rapportoSu = d.rapportoSu, rapportoGiu = d.rapportoGiu;
-        if (!saltoOn) {
-            contaSalto_ = 0;
-        } else {
-            const double distanza = std::fabs(voluto_ - guadagno_);
-            if (distanza > salto) {
-                if (contaSalto_ < d.sogliaSalto) ++contaSalto_;
-            } else if (distanza < 1.5) {
-                contaSalto_ = 0;
-            }
-            if (contaSalto_ >= d.sogliaSalto) {
-                passoSu *= saltox;
-                passoGiu *= saltox;
-                rapportoSu = d.rapportoSuVeloce;
-                rapportoGiu = d.rapportoGiuVeloce;
-            }
-        }
-
-        double mira = voluto_;
-        if (limiteFreno_ < guadagno_ - 1e-9) {
-            mira = std::min(limiteFreno_, voluto_);
-            passoGiu = d.passoFreno;
-            rapportoGiu = d.rapportoFreno;
-        }
-
-        if (mira < guadagno_ - 1e-9) {
-            guadagno_ -= passoGiu;
-            guadagnoLin_ *= rapportoGiu;
-            if (guadagno_ <= mira) {
-                guadagno_ = mira;
-                guadagnoLin_ = daDb(mira);
-            }
-            pausa_ = d.pausaCampioni;
-        } else if (voluto_ > guadagno_ + 1e-9) {
-            if (pausa_ >= 1) {
-                --pausa_;
+            if (conta_ < 2) {
+                conta_ = 32;
+                decidi();
             } else {
-                guadagno_ += passoSu;
-                guadagnoLin_ *= rapportoSu;
-                if (guadagno_ >= voluto_) {
-                    guadagno_ = voluto_;
-                    guadagnoLin_ = daDb(voluto_);
+                --conta_;
+            }
+
+            // Track change: a distance that lasts speeds both directions up until the gain is
+            // close.
+            double passoSu = d.passoSu, passoGiu = d.passoGiu;
+            double rapportoSu = d.rapportoSu, rapportoGiu = d.rapportoGiu;
+            if (!saltoOn) {
+                contaSalto_ = 0;
+            } else {
+                const double distanza = std::fabs(voluto_ - guadagno_);
+                if (distanza > salto) {
+                    if (contaSalto_ < d.sogliaSalto) ++contaSalto_;
+                } else if (distanza < 1.5) {
+                    contaSalto_ = 0;
+                }
+                if (contaSalto_ >= d.sogliaSalto) {
+                    passoSu *= saltox;
+                    passoGiu *= saltox;
+                    rapportoSu = d.rapportoSuVeloce;
+                    rapportoGiu = d.rapportoGiuVeloce;
                 }
             }
-        }
 
-        if (lunghezza >= 1) {
-            ritardoPos_ = ritardoPos_ + 1 >= lunghezza ? 0 : ritardoPos_ + 1;
-            const auto p = static_cast<std::size_t>(ritardoPos_);
-            const double uscitaL = linea[0][p], uscitaR = linea[1][p];
-            linea[0][p] = xl;
-            linea[1][p] = xr;
-            xl = uscitaL;
-            xr = uscitaR;
+            double mira = voluto_;
+            if (limiteFreno_ < guadagno_ - 1e-9) {
+                mira = std::min(limiteFreno_, voluto_);
+                passoGiu = d.passoFreno;
+                rapportoGiu = d.rapportoFreno;
+            }
+
+            if (mira < guadagno_ - 1e-9) {
+                guadagno_ -= passoGiu;
+                guadagnoLin_ *= rapportoGiu;
+                if (guadagno_ <= mira) {
+                    guadagno_ = mira;
+                    guadagnoLin_ = daDb(mira);
+                }
+                pausa_ = d.pausaCampioni;
+            } else if (voluto_ > guadagno_ + 1e-9) {
+                if (pausa_ >= 1) {
+                    --pausa_;
+                } else {
+                    guadagno_ += passoSu;
+                    guadagnoLin_ *= rapportoSu;
+                    if (guadagno_ >= voluto_) {
+                        guadagno_ = voluto_;
+                        guadagnoLin_ = daDb(voluto_);
+                    }
+                }
+            }
+
+            if (lunghezza >= 1) {
+                ritardoPos_ = ritardoPos_ + 1 >= lunghezza ? 0 : ritardoPos_ + 1;
+                const auto p = static_cast<std::size_t>(ritardoPos_);
+                const double uscitaL = linea[0][p], uscitaR = linea[1][p];
+                linea[0][p] = xl;
+                linea[1][p] = xr;
+                xl = uscitaL;
+                xr = uscitaR;
+            }
+            l[i] = static_cast<float>(xl * guadagnoLin_);
+            r[i] = static_cast<float>(xr * guadagnoLin_);
         }
-        l[i] = static_cast<float>(xl * guadagnoLin_);
-        r[i] = static_cast<float>(xr * guadagnoLin_);
+        base += pezzo;
     }
 }
 

@@ -12,6 +12,7 @@
 namespace agc {
 
 using velmora::Biquad;
+using velmora::BiquadCoppia;
 using velmora::Coefficienti;
 
 // The stage's settings record, filled from the a_ keys.
@@ -121,9 +122,10 @@ class Agc {
     double limiteFreno_ = 99;
     std::int64_t pausa_ = 0;
     std::int32_t conta_ = 0, contaSalto_ = 0;
-    PassaAlto passaAltoL_, passaAltoR_;
+    // Input filters, both channels in each section: high-pass (nPassaAlto_ sections), sub, boom.
+    BiquadCoppia passaAlto_[3], sub_, boom_;
+    std::int32_t nPassaAlto_ = 1;
     Biquad pesoShelf_, pesoPassaAlto_;
-    Biquad subL_, subR_, boomL_, boomR_;
 };
 
 }  // namespace agc

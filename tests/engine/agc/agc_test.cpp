@@ -326,3 +326,33 @@ TEST(Livellatore, attraversoLInterfacciaDelMotore) {
     EXPECT_EQ(velmora_guadagno_agc(), 0.0f);
     velmora_distruggi();
 }
+
+namespace {
+
+// The input filters run over pieces of the block that end at each decision, where their
+// histories may be cleared; block length must change nothing, in the decay into silence either.
+TEST(Livellatore, laLunghezzaDelBloccoNonCambiaNulla) {
+    agc::Params p;
+    p.slope = 3;
+    p.sub = 3;
+    p.boom = -3;
+    p.ant = 5;
+    std::vector<float> l = rumore(24000, 3), r = rumore(24000, 4);
+    l.resize(150000, 0.0f), r.resize(150000, 0.0f);
+    const auto coda = rumore(12000, 5);
+    for (std::size_t i = 0; i < coda.size(); ++i) l[120000 + i] = r[120000 + i] = coda[i] * 1e-3f;
+    std::vector<std::vector<float>> uscite;
+    for (std::size_t blocco : {1u, 7u, 100u, 4096u}) {
+        Banco b(p);
+        auto yl = l, yr = r;
+        for (std::size_t i = 0; i < yl.size(); i += blocco) {
+            const auto n = static_cast<int>(std::min(blocco, yl.size() - i));
+            b.stadio.process(yl.data() + i, yr.data() + i, n);
+        }
+        yl.insert(yl.end(), yr.begin(), yr.end());
+        uscite.push_back(yl);
+    }
+    for (const auto& u : uscite) EXPECT_EQ(u, uscite[0]);
+}
+
+}  // namespace
