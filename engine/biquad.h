@@ -30,10 +30,24 @@ struct Biquad {
 // Both channels of a stereo signal in one register: left, right.
 typedef double Coppia __attribute__((vector_size(16)));
 
+// Coefficients of a section that runs both channels, each one in both lanes, so that a product
+// takes one instruction. Assigned from the plain coefficients.
+struct CoefficientiCoppia {
+    Coppia b0{1, 1}, b1{}, b2{}, a1{}, a2{};
+    CoefficientiCoppia& operator=(const Coefficienti& k) {
+        b0 = Coppia{k.b0, k.b0};
+        b1 = Coppia{k.b1, k.b1};
+        b2 = Coppia{k.b2, k.b2};
+        a1 = Coppia{k.a1, k.a1};
+        a2 = Coppia{k.a2, k.a2};
+        return *this;
+    }
+};
+
 // The same section on both channels at once. Each lane computes exactly what a Biquad of its own
 // would: the same products and sums in the same order.
 struct BiquadCoppia {
-    Coefficienti c;
+    CoefficientiCoppia c;
     Coppia x1{}, x2{}, y1{}, y2{};
 
     inline Coppia elabora(Coppia x) {

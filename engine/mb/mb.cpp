@@ -300,85 +300,137 @@ void Mb::pulisci() {
 
 template <int N>
 void Mb::elabora(float* l, float* r, int n) {
-    auto catena = [](Sezione* s, Coppia x) {
-        for (int j = 0; j < N; ++j) x = s[j].elabora(x);
-        return x;
-    };
     const Progetto& p = p_;
     const double umido = p.params.mix, secco = 1 - umido, fuori = p.fuori;
     const double cI = p.coefIngresso, cD = p.coefDet, cS = p.coefDetStretta;
-    for (int i = 0; i < n; ++i) {
-        const Coppia asciutto = {l[i], r[i]};
-        Coppia x = taglio_[1].elabora(taglio_[0].elabora(asciutto));
 
-        // Input window.
-        const double m = (x[0] + x[1]) * 0.5;
-        potenzaIngresso_ += cI * (m * m - potenzaIngresso_);
-        const bool decide = contaDecidi_ < 2;
-        if (decide) {
-            contaDecidi_ = 32;
-            decidiIngresso();
-        } else {
-            --contaDecidi_;
-        }
-        if (ingresso_ != ingressoVoluto_) {
-            const double d = ingressoVoluto_ - ingresso_, passo = p.passoIngresso;
-            ingresso_ =
-                std::fabs(d) <= passo ? ingressoVoluto_ : ingresso_ + (d > 0 ? passo : -passo);
-            ingressoLineare_ = std::pow(10.0, ingresso_ / 20);
-        }
-        x *= ingressoLineare_;
+    // The block goes through in pieces that end with the sample of the next decision; each step
+    // runs over the whole piece before the next one starts. A decision changes the band gains from
+    // its own sample on and may clear filter histories after it, so every step still sees the
+    // same samples, gains and clearings in the same order as sample by sample, and the result is
+    // the same; but the filters' recursions overlap instead of waiting on each other.
+    constexpr int PEZZO = 32;
+    Coppia asciutto[PEZZO], banda[5][PEZZO];
+    for (int base = 0; base < n;) {
+        const int pezzo = std::min({contaDecidi_ < 2 ? 1 : contaDecidi_, n - base, PEZZO});
+        float* const lb = l + base;
+        float* const rb = r + base;
+        base += pezzo;
+        Coppia* const x = banda[4];  // the signal on its way up the tree, the top band at the end
 
-        // Tree, then phase compensation: each band takes the all-pass of every crossover above it.
-        Coppia banda[5];
+        // Low cut.
+        {
+            Sezione t0 = taglio_[0], t1 = taglio_[1];
+            for (int i = 0; i < pezzo; ++i) {
+                asciutto[i] = Coppia{lb[i], rb[i]};
+                x[i] = t1.elabora(t0.elabora(asciutto[i]));
+            }
+            taglio_[0] = t0, taglio_[1] = t1;
+        }
+
+        // Input window; only the last sample of a piece can decide.
+        bool decide = false;
+        for (int i = 0; i < pezzo; ++i) {
+            const double m = (x[i][0] + x[i][1]) * 0.5;
+            potenzaIngresso_ += cI * (m * m - potenzaIngresso_);
+            decide = contaDecidi_ < 2;
+            if (decide) {
+                contaDecidi_ = 32;
+                decidiIngresso();
+            } else {
+                --contaDecidi_;
+            }
+            if (ingresso_ != ingressoVoluto_) {
+                const double d = ingressoVoluto_ - ingresso_, passo = p.passoIngresso;
+                ingresso_ =
+                    std::fabs(d) <= passo ? ingressoVoluto_ : ingresso_ + (d > 0 ? passo : -passo);
+                ingressoLineare_ = std::pow(10.0, ingresso_ / 20);
+            }
+            x[i] *= ingressoLineare_;
+        }
+
+        // Tree: both sides of a crossover in one pass.
         for (int k = 0; k < 4; ++k) {
-            banda[k] = catena(incroci_[k].bassa, x);
-            x = catena(incroci_[k].alta, x);
+            Sezione B[N], A[N];
+            for (int j = 0; j < N; ++j) B[j] = incroci_[k].bassa[j], A[j] = incroci_[k].alta[j];
+            Coppia* const b = banda[k];
+            for (int i = 0; i < pezzo; ++i) {
+                Coppia y = x[i], z = x[i];
+#pragma GCC unroll 4
+                for (int j = 0; j < N; ++j) y = B[j].elabora(y);
+#pragma GCC unroll 4
+                for (int j = 0; j < N; ++j) z = A[j].elabora(z);
+                b[i] = y;
+                x[i] = z;
+            }
+            for (int j = 0; j < N; ++j) incroci_[k].bassa[j] = B[j], incroci_[k].alta[j] = A[j];
         }
-        banda[4] = x;
-        for (int c = 0; c < 6; ++c) {
-            Coppia& y = banda[kCompensoBanda[c]];
-            for (int j = 0; j < N / 2; ++j) y = compensi_[c][j].elabora(y);
+
+        // Phase compensation: each band takes the all-pass of every crossover above it.
+        {
+            constexpr int M = N / 2;
+            PassaTutto C[6][M];
+            for (int c = 0; c < 6; ++c)
+                for (int j = 0; j < M; ++j) C[c][j] = compensi_[c][j];
+            for (int i = 0; i < pezzo; ++i) {
+#pragma GCC unroll 6
+                for (int c = 0; c < 6; ++c) {
+                    Coppia& y = banda[kCompensoBanda[c]][i];
+#pragma GCC unroll 2
+                    for (int j = 0; j < M; ++j) y = C[c][j].elabora(y);
+                }
+            }
+            for (int c = 0; c < 6; ++c)
+                for (int j = 0; j < M; ++j) compensi_[c][j] = C[c][j];
         }
 
         // Detectors.
         for (std::size_t b = 0; b < 5; ++b) {
-            const double v = (banda[b][0] + banda[b][1]) * 0.5, q = v * v;
-            potenza_[b] += cD * (q - potenza_[b]);
-            potenzaStretta_[b] += cS * (q - potenzaStretta_[b]);
+            double P = potenza_[b], S = potenzaStretta_[b];
+            for (int i = 0; i < pezzo; ++i) {
+                const double v = (banda[b][i][0] + banda[b][i][1]) * 0.5, q = v * v;
+                P += cD * (q - P);
+                S += cS * (q - S);
+            }
+            potenza_[b] = P, potenzaStretta_[b] = S;
         }
+
+        // Gains and walls, then the sum; a decision comes before its own sample's gains.
+        auto uscita = [&](int i) {
+            Coppia umidi = {0, 0};
+            for (std::size_t b = 0; b < 5; ++b) {
+                Coppia y = banda[b][i] * lineare_[b];
+                if (p.muroBanda[b]) {
+                    const double picco = std::max(std::fabs(y[0]), std::fabs(y[1]));
+                    const double t = picco > p.muroTetto[b] ? p.muroTetto[b] / picco : 1.0;
+                    double& g = muroGuadagno_[b];
+                    if (t < g)
+                        g = t;
+                    else
+                        g += (t - g) * p.muroCoef[b];
+                    y *= g;
+                }
+                umidi += y;
+            }
+            const Coppia u = fuori * (umido * umidi + secco * asciutto[i]);
+            lb[i] = static_cast<float>(u[0]);
+            rb[i] = static_cast<float>(u[1]);
+        };
+        const int prima = decide ? pezzo - 1 : pezzo;
+        for (int i = 0; i < prima; ++i) uscita(i);
         if (decide) {
             // A non-finite sample that reached the stage has spoilt every state it touched:
             // start again from silence.
             if (!std::isfinite(potenzaIngresso_ + potenza_[0] + potenza_[1] + potenza_[2] +
                                potenza_[3] + potenza_[4])) {
                 azzera();
-                l[i] = r[i] = 0;
+                lb[prima] = rb[prima] = 0;
                 continue;
             }
             decidi();
             pulisci();
+            uscita(prima);
         }
-
-        // Gains and walls, then the sum.
-        Coppia umidi = {0, 0};
-        for (std::size_t b = 0; b < 5; ++b) {
-            Coppia y = banda[b] * lineare_[b];
-            if (p.muroBanda[b]) {
-                const double picco = std::max(std::fabs(y[0]), std::fabs(y[1]));
-                const double t = picco > p.muroTetto[b] ? p.muroTetto[b] / picco : 1.0;
-                double& g = muroGuadagno_[b];
-                if (t < g)
-                    g = t;
-                else
-                    g += (t - g) * p.muroCoef[b];
-                y *= g;
-            }
-            umidi += y;
-        }
-        const Coppia uscita = fuori * (umido * umidi + secco * asciutto);
-        l[i] = static_cast<float>(uscita[0]);
-        r[i] = static_cast<float>(uscita[1]);
     }
 }
 

@@ -46,15 +46,14 @@ inline constexpr double kQ8[4] = {0.5411961, 1.30656296, 0.5411961, 1.30656296};
 
 using Cinque = std::array<double, 5>;
 
-// Both channels in one register: left, right.
-typedef double Coppia __attribute__((vector_size(16)));
+using velmora::Coppia;  // left, right
 
 // Second-order all-pass on both channels. Its numerator is its denominator reversed (b0 = a2,
 // b1 = a1, b2 = 1), so one sample costs two products.
 struct PassaTutto {
-    double a1 = 0, a2 = 0;
+    Coppia a1{}, a2{};
     Coppia x1{}, x2{}, y1{}, y2{};
-    void imposta(const Coefficienti& c) { a1 = c.a1, a2 = c.a2; }
+    void imposta(const Coefficienti& c) { a1 = Coppia{c.a1, c.a1}, a2 = Coppia{c.a2, c.a2}; }
     inline Coppia elabora(Coppia x) {
         const Coppia y = a2 * (x - y2) + a1 * (x1 - y1) + x2;
         x2 = x1;
@@ -124,19 +123,7 @@ class Mb {
     const Progetto& progetto() const { return p_; }
 
   private:
-    struct Sezione {
-        Coefficienti c;
-        Coppia x1{}, x2{}, y1{}, y2{};
-        inline Coppia elabora(Coppia x) {
-            const Coppia y = c.b0 * x + c.b1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
-            x2 = x1;
-            x1 = x;
-            y2 = y1;
-            y1 = y;
-            return y;
-        }
-        void azzera() { x1 = x2 = y1 = y2 = Coppia{}; }
-    };
+    using Sezione = velmora::BiquadCoppia;
     // One crossover (both channels): low-pass and high-pass chains of n sections.
     struct Incrocio {
         Sezione bassa[4], alta[4];

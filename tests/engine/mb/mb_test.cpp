@@ -522,6 +522,31 @@ omb::Params operoso() {
     return p;
 }
 
+// The stage runs each step over pieces of the block that end at a decision, where filter
+// histories may be cleared: for both slopes, through a decay into silence and back, any block
+// length gives what one sample at a time gives.
+TEST(Mb, ABloccoOCampionePerCampioneLoStessoSuono) {
+    Segnale ml = musica(24000, 11), mr = musica(24000, 12);
+    ml.resize(24000 + 150000, 0.0f), mr.resize(ml.size(), 0.0f);
+    const Segnale cl = musica(12000, 13), cr = musica(12000, 14);
+    for (std::size_t i = 0; i < cl.size(); ++i)
+        ml[160000 + i] = cl[i] * 1e-4f, mr[160000 + i] = cr[i] * 1e-4f;
+    for (int pend : {24, 48}) {
+        omb::Params p = operoso();
+        p.pend = pend >= 36 ? 4 : 2;
+        std::vector<Segnale> uscite;
+        for (std::size_t blocco : {1u, 37u, 4096u}) {
+            omb::Mb mb;
+            imposta(mb, p);
+            Segnale l = ml, r = mr;
+            passa(mb, l, r, blocco);
+            l.insert(l.end(), r.begin(), r.end());
+            uscite.push_back(l);
+        }
+        for (const auto& u : uscite) EXPECT_EQ(u, uscite[0]) << pend;
+    }
+}
+
 TEST(Mb, IBlocchiNonContanoEAzzeraRiparte) {
     const Segnale ml = musica(48000, 1), mr = musica(48000, 2);
     std::vector<Segnale> uscite;
