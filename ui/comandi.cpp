@@ -20,9 +20,9 @@ QString lingua(const Macchina& m, const char* en, const char* it) {
     return QString::fromUtf8(m.italiano() ? it : en);
 }
 
-QString parolaAcceso(bool acceso, bool italiano) {
-    if (italiano) return acceso ? QStringLiteral("ACCESO") : QStringLiteral("SPENTO");
-    return acceso ? QStringLiteral("ON") : QStringLiteral("OFF");
+QString parolaAcceso(bool acceso, bool) {
+    // The switches read the same in both languages.
+    return acceso ? QStringLiteral("ACCESO") : QStringLiteral("SPENTO");
 }
 
 Eco& Eco::di(Macchina& m) {
@@ -299,78 +299,6 @@ void Numero::mouseMoveEvent(QMouseEvent* e) {
 
 void Numero::mouseReleaseEvent(QMouseEvent*) {
     partenza_.reset();
-    update();
-}
-
-// ---- Manopola ----
-
-Manopola::Manopola(const Comando& c, Macchina& m, QColor colore, QWidget* genitore)
-    : VistaComando(c, m, genitore), colore_(colore) {
-    setMinimumSize(200, 22);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-}
-
-QSize Manopola::sizeHint() const {
-    return {300, 22};
-}
-
-QRect Manopola::scanalatura() const {
-    const int sinistra = std::min(150, width() * 2 / 5);
-    return {sinistra, 4, std::max(width() - sinistra - 80, 20), 14};
-}
-
-void Manopola::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRect s = scanalatura();
-    preparaNome(p, tema::carattere(9));
-    p.drawText(QRect(0, 0, s.left() - 6, height()), Qt::AlignVCenter | Qt::AlignLeft,
-               p.fontMetrics().elidedText(nome(), Qt::ElideRight, s.left() - 6));
-    if (c_.interruttore()) {
-        const bool acceso = v_ > 0.5;
-        disegnaBottone(p, QRectF(s.left(), 1, 70, height() - 2), acceso, colore_,
-                       parolaAcceso(acceso, m_.italiano()));
-        return;
-    }
-    p.setPen(Qt::NoPen);
-    p.setBrush(tema::gola());
-    p.drawRoundedRect(QRectF(s.left(), s.center().y() - 2, s.width(), 4), 2, 2);
-    const double t = c_.max > c_.min ? std::clamp((v_ - c_.min) / (c_.max - c_.min), 0.0, 1.0) : 0;
-    const double x = s.left() + t * s.width();
-    p.setBrush(tema::alfa(colore_, 0.7));
-    p.drawRoundedRect(QRectF(s.left(), s.center().y() - 2, x - s.left(), 4), 2, 2);
-    p.setBrush(underMouse() || preso_ ? tema::inchio() : colore_);
-    p.drawEllipse(QPointF(x, s.center().y() + 0.5), 6, 6);
-    p.setPen(tema::inchio());
-    p.setFont(tema::carattere(9, true));
-    p.drawText(QRect(s.right() + 8, 0, width() - s.right() - 8, height()),
-               Qt::AlignVCenter | Qt::AlignRight, qs(mostraValore(v_, c_.unita)));
-}
-
-void Manopola::trascina(double x) {
-    const QRect s = scanalatura();
-    const double t = std::clamp((x - s.left()) / std::max(s.width(), 1), 0.0, 1.0);
-    scrivi(c_.min + t * (c_.max - c_.min));
-}
-
-void Manopola::mousePressEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton) return;
-    const QRect s = scanalatura();
-    if (c_.interruttore()) {
-        if (e->position().x() >= s.left()) scrivi(v_ > 0.5 ? 0 : 1);
-        return;
-    }
-    if (e->position().x() < s.left() - 8) return;
-    preso_ = true;
-    trascina(e->position().x());
-}
-
-void Manopola::mouseMoveEvent(QMouseEvent* e) {
-    if (preso_) trascina(e->position().x());
-}
-
-void Manopola::mouseReleaseEvent(QMouseEvent*) {
-    preso_ = false;
     update();
 }
 

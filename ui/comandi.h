@@ -113,27 +113,6 @@ class Numero : public VistaComando {
     double yInizio_ = 0;
 };
 
-// A knob row: the name on the left, a horizontal slider, the value ("%.2f" and unit) on the
-// right; switch controls are an on/off button.
-class Manopola : public VistaComando {
-    Q_OBJECT
-  public:
-    Manopola(const Comando& c, Macchina& m, QColor colore, QWidget* genitore = nullptr);
-    QSize sizeHint() const override;
-    QRect scanalatura() const;
-
-  protected:
-    void paintEvent(QPaintEvent*) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-
-  private:
-    void trascina(double x);
-    QColor colore_;
-    bool preso_ = false;
-};
-
 // A labelled on/off switch over any boolean (a stage switch, "lavora"), with its help text.
 class Interruttore : public QWidget {
     Q_OBJECT
@@ -158,7 +137,7 @@ class Interruttore : public QWidget {
     QColor colore_;
 };
 
-// The on/off words of a switch.
-QString parolaAcceso(bool acceso, bool italiano);
+// The words of a switch: "ACCESO" / "SPENTO" in both languages.
+QString parolaAcceso(bool acceso, bool italiano = true);
 
 }  // namespace velmora

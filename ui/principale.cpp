@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileDialog>
@@ -92,9 +93,19 @@ Toccati::Toccati(Macchina& m, QWidget* genitore) : QFrame(genitore, Qt::Popup), 
     l_ = new QVBoxLayout(this);
     l_->setContentsMargins(12, 10, 12, 10);
     l_->setSpacing(5);
-    connect(&m_, &Macchina::revisioneTocchiCambiata, this, &Toccati::ricostruisci);
-    connect(&m_, &Macchina::revisioneCambiata, this, &Toccati::ricostruisci);
-    connect(&m_, &Macchina::italianoCambiato, this, &Toccati::ricostruisci);
+    // Rebuilt while shown, at most once per turn of the event loop (a macro knob moves several
+    // values at once).
+    const auto presto = [this] {
+        if (!isVisible() || inAttesa_) return;
+        inAttesa_ = true;
+        QTimer::singleShot(0, this, [this] {
+            inAttesa_ = false;
+            ricostruisci();
+        });
+    };
+    connect(&m_, &Macchina::revisioneTocchiCambiata, this, presto);
+    connect(&m_, &Macchina::revisioneCambiata, this, presto);
+    connect(&m_, &Macchina::italianoCambiato, this, presto);
     ricostruisci();
 }
 
@@ -244,6 +255,15 @@ VistaPrincipale::VistaPrincipale(Macchina& m, QSettings* impostazioni, QWidget* 
     connect(&m_, &Macchina::revisioneTocchiCambiata, this, toccati);
     connect(&m_, &Macchina::revisioneCambiata, this, toccati);
     connect(&Eco::di(m_), &Eco::mosso, this, toccati);
+
+    // While something is missing and nothing runs, look again now and then, so that an audio
+    // server or an output that appears is noticed without a click.
+    auto* ricontrollo = new QTimer(this);
+    ricontrollo->setInterval(4000);
+    connect(ricontrollo, &QTimer::timeout, this, [this] {
+        if (!m_.tuttoBene() && !m_.accesa() && isVisible()) m_.controlla();
+    });
+    ricontrollo->start();
 
     rifaiUscite();
     rifaiTesti();
@@ -626,6 +646,13 @@ void VistaPrincipale::salva() {
     if (f.isEmpty()) return;
     if (!f.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)) f += QStringLiteral(".json");
     m_.salvaPreset(f);
+}
+
+void VistaPrincipale::closeEvent(QCloseEvent* e) {
+    if (toccati_) toccati_->hide();
+    mettiMostraLumeric(false);
+    mettiTutto(false);
+    QWidget::closeEvent(e);
 }
 
 void VistaPrincipale::disinstalla() {

@@ -42,6 +42,7 @@ class Toccati : public QFrame {
     QVBoxLayout* l_;
     QStringList chiavi_;
     QString titolo_;
+    bool inAttesa_ = false;
 };
 
 class VistaPrincipale : public QWidget {
@@ -61,6 +62,11 @@ class VistaPrincipale : public QWidget {
     StatoCatena& stato() const { return *stato_; }
     // A function that opens the uninstaller (the real sheet when not set).
     void mettiApriDisinstalla(std::function<void()> f) { apriDisinstalla_ = std::move(f); }
+
+  protected:
+    // Closing the window forgets its view state (the panel, every control, the popover); what
+    // the model holds stays.
+    void closeEvent(QCloseEvent* e) override;
 
   private:
     QWidget* costruisciTestata();

@@ -29,7 +29,7 @@ class ProvaSchermata : public QObject {
             m.mettiItaliano(it);
             VistaPrincipale v(m, &mod.banco.impostazioni);
             v.mettiMostraLumeric(true);
-            v.resize(1440, 1500);
+            v.resize(1440, 960);
             v.show();
             QVERIFY(QTest::qWaitForWindowExposed(&v));
             QCoreApplication::processEvents();
@@ -40,6 +40,11 @@ class ProvaSchermata : public QObject {
                 (it ? QStringLiteral("/schermata-it.png") : QStringLiteral("/schermata-en.png"));
             QVERIFY(img.save(file));
             QVERIFY(QFileInfo(file).size() > 10000);
+            // The whole chain, for a look at every card.
+            if (auto* dentro = v.findChild<QWidget*>(QStringLiteral("dentro")))
+                dentro->grab().save(
+                    QStringLiteral(VELMORA_USCITA_PROVE) +
+                    (it ? QStringLiteral("/catena-it.png") : QStringLiteral("/catena-en.png")));
         }
         m.spegni();
     }
