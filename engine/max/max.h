@@ -131,7 +131,7 @@ class Max {
 
     // Biquad, direct form I, one per channel with shared coefficients.
     struct Sezione {
-        Coefficienti c;
+        velmora::CoefficientiCoppia c;  // each coefficient in both lanes
         Coppia x1{}, x2{}, y1{}, y2{};
         inline Coppia elabora(Coppia x) {
             const Coppia y = c.b0 * x + c.b1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
@@ -143,7 +143,8 @@ class Max {
         }
         // One channel alone.
         inline double elabora(double x, int k) {
-            const double y = c.b0 * x + c.b1 * x1[k] + c.b2 * x2[k] - c.a1 * y1[k] - c.a2 * y2[k];
+            const double y =
+                c.b0[k] * x + c.b1[k] * x1[k] + c.b2[k] * x2[k] - c.a1[k] * y1[k] - c.a2[k] * y2[k];
             x2[k] = x1[k];
             x1[k] = x;
             y2[k] = y1[k];
