@@ -398,7 +398,9 @@ void Max::process(float* l, float* r, int n) {
             }
         if (satOn) {
             const double s2 = d.sat2;
-            auto f = [s2](double y) { return (1 - s2) * y + s2 * std::tanh(2.5 * y) / 2.5; };
+            auto f = [s2](double y) {
+                return (1 - s2) * y + s2 * tangenteIperbolica(2.5 * y) / 2.5;
+            };
             for (int i = 0; i < pezzo; ++i) {
                 const Coppia i1 = satIn_.elabora(2 * buf[i]);
                 const Coppia i2 = satIn_.elabora(Coppia{});

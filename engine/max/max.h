@@ -1,6 +1,7 @@
 // The final stage: tone, bass, stereo, clipping and limiting.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -31,6 +32,13 @@ struct Params {
 // Reads the x_ keys. Broadcast mode ("x_radio" above 0.5) decides tosaon, ant and limit; in
 // listening mode those three keys are not read at all.
 Params leggi(const velmora::Archivio& a);
+
+// tanh through expm1: tanh |x| = -t / (2 + t) with t = expm1(-2|x|), a few ulp from std::tanh
+// and at less than half its cost. Used by the saturation, four times a sample.
+inline double tangenteIperbolica(double x) {
+    const double t = std::expm1(-2 * std::fabs(x));
+    return std::copysign(-t / (2 + t), x);
+}
 
 // Longest look-ahead honoured, in ms: anything longer would only ask for memory.
 inline constexpr double ANTICIPO_MASSIMO = 1000;

@@ -8,6 +8,7 @@
 #include <complex>
 #include <cstdint>
 #include <iostream>
+#include <limits>
 #include <numbers>
 #include <vector>
 
@@ -385,6 +386,20 @@ TEST(Max, SovraelongazioneDelLimitatoreSuUnGradino) {
             EXPECT_LT(sopra, 1.6);
         }
     }
+}
+
+TEST(Max, LaTangenteIperbolicaDellaSaturazioneSegueQuellaDellaLibreria) {
+    double peggiore = 0;
+    for (double a = 1e-300; a < 40; a *= 1.001)
+        for (double x : {a, -a}) {
+            const double atteso = std::tanh(x), avuto = omax::tangenteIperbolica(x);
+            peggiore = std::max(peggiore, std::fabs(avuto - atteso) / std::fabs(atteso));
+        }
+    EXPECT_LT(peggiore, 1e-15);
+    EXPECT_EQ(omax::tangenteIperbolica(0.0), 0.0);
+    EXPECT_EQ(omax::tangenteIperbolica(1e300), 1.0);
+    EXPECT_EQ(omax::tangenteIperbolica(-std::numeric_limits<double>::infinity()), -1.0);
+    EXPECT_TRUE(std::isnan(omax::tangenteIperbolica(std::nan(""))));
 }
 
 TEST(Max, Tosa2xSegueLaCurvaMorbida) {
