@@ -107,7 +107,10 @@ void VistaOstrel::mouseReleaseEvent(QMouseEvent*) {
 }
 
 void VistaOstrel::enterEvent(QEnterEvent* e) {
-    logica_.entra();
+    if (logica_.viva())
+        logica_.entra();
+    else  // why moving it now changes nothing
+        m_.mettiSuggerimento(qs(logica_.comando().nome) + QStringLiteral(" — ") + logica_.aiuto());
     QWidget::enterEvent(e);
 }
 

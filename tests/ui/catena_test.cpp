@@ -6,7 +6,6 @@
 #include <QtWidgets>
 
 #include "aiuti_prova.h"
-#include "banco.h"
 #include "comandi.h"
 #include "macchina.h"
 
@@ -91,23 +90,19 @@ class ProvaCatena : public QObject {
         QVERIFY(di_nuovo.schede().at(1)->aperta());
     }
 
-    void laBandaSceltaCliccataDueVolteTornaComEra() {
+    void lInterruttoreDellaSchedaSpegneLoStadio() {
         Macchina& m = mod->m();
         StatoCatena stato(&mod->banco.impostazioni);
-        Banco b(m, stato);
-        const double acceso3 = m.valore("m_bon3");
-        b.clic(2);  // selects
-        QCOMPARE(b.scelta(), 2);
-        QCOMPARE(m.valore("m_bon3"), acceso3);
-        prova::trascina(b.bottone(2), QPointF(10, 10), QPointF(10, 10));  // the selected one
-        QCOMPARE(m.valore("m_bon3"), acceso3 > 0.5 ? 0.0 : 1.0);
-        prova::trascina(b.bottone(2), QPointF(10, 10), QPointF(10, 10));
-        QCOMPARE(m.valore("m_bon3"), acceso3);
-        // The detail follows the selected band.
-        QCoreApplication::processEvents();
-        const QStringList k = chiaviMostrate(&b);
-        QVERIFY(k.contains(QStringLiteral("m_tet3")));
-        QVERIFY(!k.contains(QStringLiteral("m_tet1")));
+        Catena c(m, stato);
+        Scheda* eq = c.schede().at(0);
+        QVERIFY(m.accEq());
+        prova::trascina(eq->interruttore(), QPointF(5, 5), QPointF(5, 5));
+        QVERIFY(!m.accEq());
+        QCOMPARE(m.valore("e_on"), 0.0);
+        bool spento = false;
+        for (QLabel* l : eq->findChildren<QLabel*>())
+            spento = spento || (l->text() == QStringLiteral("SPENTO") && !l->isHidden());
+        QVERIFY(spento);
     }
 };
 

@@ -106,6 +106,24 @@ class ProvaDisinstalla : public QObject {
             qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Trash/files");
         QVERIFY(QDir(cestino).exists(QStringLiteral(".velmora_niente_ponte")));
     }
+
+    void seQualcosaRestaLoDiceENonEsce() {
+        // A file the Trash cannot take: it lives on a filesystem nothing can be moved off.
+        luoghi.impostazioni = QStringLiteral("/proc/self/status");
+        const QString file = luoghi.casa + QStringLiteral("/.velmora_uscita_precedente");
+        crea(file);
+        bool uscito = false;
+        FinestraDisinstalla f(mod->m(), luoghi, [&uscito] { uscito = true; }, {});
+        QCOMPARE(f.cose().size(), 2);
+        f.rimuovi();
+        QCOMPARE(f.falliti(), QStringList{QStringLiteral("/proc/self/status")});
+        QVERIFY(!QFileInfo::exists(file));
+        QCOMPARE(f.esito(), QStringLiteral("Alcune cose non sono uscite: toglile a mano."));
+        auto* elenco = f.findChild<QLabel*>(QStringLiteral("falliti"));
+        QVERIFY(elenco && elenco->text() == QStringLiteral("/proc/self/status"));
+        QTest::qWait(1800);
+        QVERIFY(!uscito);
+    }
 };
 
 QTEST_MAIN(ProvaDisinstalla)

@@ -140,6 +140,49 @@ class ProvaPrincipale : public QObject {
         QVERIFY(!m.accesa());
         QCOMPARE(mod->banco.piattaforma.fermate, 1);
     }
+
+    void lUscitaSceltaERicordata() {
+        Macchina& m = mod->m();
+        VistaPrincipale v(m, &mod->banco.impostazioni);
+        auto* uscite = v.findChild<QComboBox*>(QStringLiteral("uscite"));
+        QCOMPARE(uscite->count(), 2);
+        QCOMPARE(uscite->currentIndex(), m.uscitaScelta());
+        uscite->setCurrentIndex(0);
+        emit uscite->activated(0);
+        QCOMPARE(m.uscitaScelta(), 0);
+        QCOMPARE(mod->banco.impostazioni.value("uscitaNome").toString(), QStringLiteral("Cuffie"));
+    }
+
+    void iTreSuoniCaricanoESiAccendono() {
+        Macchina& m = mod->m();
+        VistaPrincipale v(m, &mod->banco.impostazioni);
+        auto* radio = v.findChild<QPushButton*>(QStringLiteral("suono_2-radio"));
+        auto* forte = v.findChild<QPushButton*>(QStringLiteral("suono_3-forte"));
+        QVERIFY(radio && forte);
+        QCOMPARE(forte->text(), QStringLiteral("Forte"));
+        forte->click();
+        QCOMPARE(m.nomePreset(), QStringLiteral("3-forte"));
+        QVERIFY(forte->isChecked());
+        QVERIFY(!radio->isChecked());
+        QCOMPARE(v.findChild<QLabel*>(QStringLiteral("nomePreset"))->text(),
+                 QStringLiteral("3-forte"));
+        m.mettiItaliano(false);
+        QCOMPARE(forte->text(), QStringLiteral("Loud"));
+    }
+
+    void ilTonoDiProvaCambiaScritta() {
+        Macchina& m = mod->m();
+        VistaPrincipale v(m, &mod->banco.impostazioni);
+        auto* tono = v.findChild<QPushButton*>(QStringLiteral("tono"));
+        QCOMPARE(tono->text(), QStringLiteral("TONO DI PROVA"));
+        tono->click();
+        QCOMPARE(tono->text(), QStringLiteral("FERMA IL TONO"));
+        m.accendi();
+        m.spegni();  // stopping leaves the button as the tone is
+        QCOMPARE(tono->text(), QStringLiteral("FERMA IL TONO"));
+        tono->click();
+        QCOMPARE(tono->text(), QStringLiteral("TONO DI PROVA"));
+    }
 };
 
 QTEST_MAIN(ProvaPrincipale)
