@@ -397,15 +397,24 @@ void Max::process(float* l, float* r, int n) {
                 buf[i] = X;
             }
         if (satOn) {
+            // Oversampling filter, curve and decimation filter each over the whole piece: the
+            // curve's library calls then run in a loop of their own.
             const double s2 = d.sat2;
             auto f = [s2](double y) {
                 return (1 - s2) * y + s2 * tangenteIperbolica(2.5 * y) / 2.5;
             };
+            Coppia dispari[PEZZO];
             for (int i = 0; i < pezzo; ++i) {
-                const Coppia i1 = satIn_.elabora(2 * buf[i]);
-                const Coppia i2 = satIn_.elabora(Coppia{});
-                satOut_.elabora(Coppia{f(i1[0]), f(i1[1])});
-                buf[i] = satOut_.elabora(Coppia{f(i2[0]), f(i2[1])});
+                buf[i] = satIn_.elabora(2 * buf[i]);
+                dispari[i] = satIn_.elabora(Coppia{});
+            }
+            for (int i = 0; i < pezzo; ++i) {
+                buf[i] = Coppia{f(buf[i][0]), f(buf[i][1])};
+                dispari[i] = Coppia{f(dispari[i][0]), f(dispari[i][1])};
+            }
+            for (int i = 0; i < pezzo; ++i) {
+                satOut_.elabora(buf[i]);
+                buf[i] = satOut_.elabora(dispari[i]);
             }
         }
         if (maOn)
