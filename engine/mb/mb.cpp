@@ -147,6 +147,7 @@ void Mb::adotta(Progetto& p) {
             x.bassa[j].c = p.bassa[k][j];
             x.alta[j].c = p.alta[k][j];
         }
+        x.bivio.imposta(p.bassa[k][0], p.alta[k][0]);
     }
     for (std::size_t i = 0; i < 6; ++i)
         for (std::size_t j = 0; j < 2; ++j)
@@ -159,6 +160,7 @@ void Mb::azzera() {
     auto azzeraIncrocio = [](Incrocio& x) {
         for (auto& s : x.bassa) s.azzera();
         for (auto& s : x.alta) s.azzera();
+        x.bivio.azzera();
     };
     for (auto& x : incroci_) azzeraIncrocio(x);
     for (auto& x : compensi_)
@@ -292,8 +294,11 @@ void Mb::pulisci() {
         if (q[0] + q[1] < kSpento * kSpento) s.azzera();
     };
     for (auto& s : taglio_) spegni(s);
-    for (Incrocio& x : incroci_)
-        for (int j = 0; j < x.n; ++j) spegni(x.bassa[j]), spegni(x.alta[j]);
+    for (Incrocio& x : incroci_) {
+        const Coppia q = x.bivio.w1 * x.bivio.w1 + x.bivio.w2 * x.bivio.w2;
+        if (q[0] + q[1] < kSpento * kSpento) x.bivio.azzera();
+        for (int j = 1; j < x.n; ++j) spegni(x.bassa[j]), spegni(x.alta[j]);
+    }
     for (auto& x : compensi_)
         for (int j = 0; j < incroci_[0].n / 2; ++j) spegni(x[j]);
 }
@@ -351,19 +356,23 @@ void Mb::elabora(float* l, float* r, int n) {
 
         // Tree: both sides of a crossover in one pass.
         for (int k = 0; k < 4; ++k) {
-            Sezione B[N], A[N];
-            for (int j = 0; j < N; ++j) B[j] = incroci_[k].bassa[j], A[j] = incroci_[k].alta[j];
+            Incrocio& X = incroci_[k];
+            Bivio V = X.bivio;
+            Sezione B[N - 1], A[N - 1];
+            for (int j = 1; j < N; ++j) B[j - 1] = X.bassa[j], A[j - 1] = X.alta[j];
             Coppia* const b = banda[k];
             for (int i = 0; i < pezzo; ++i) {
-                Coppia y = x[i], z = x[i];
-#pragma GCC unroll 4
-                for (int j = 0; j < N; ++j) y = B[j].elabora(y);
-#pragma GCC unroll 4
-                for (int j = 0; j < N; ++j) z = A[j].elabora(z);
+                Coppia y, z;
+                V.elabora(x[i], y, z);
+#pragma GCC unroll 3
+                for (int j = 0; j < N - 1; ++j) y = B[j].elabora(y);
+#pragma GCC unroll 3
+                for (int j = 0; j < N - 1; ++j) z = A[j].elabora(z);
                 b[i] = y;
                 x[i] = z;
             }
-            for (int j = 0; j < N; ++j) incroci_[k].bassa[j] = B[j], incroci_[k].alta[j] = A[j];
+            X.bivio = V;
+            for (int j = 1; j < N; ++j) X.bassa[j] = B[j - 1], X.alta[j] = A[j - 1];
         }
 
         // Phase compensation: each band takes the all-pass of every crossover above it.
@@ -463,8 +472,10 @@ int Mb::contaSubnormali() const {
         for (const Coppia* v : {&s.x1, &s.x2, &s.y1, &s.y2}) guarda((*v)[0]), guarda((*v)[1]);
     };
     for (const auto& s : taglio_) sezione(s);
-    for (const Incrocio& x : incroci_)
+    for (const Incrocio& x : incroci_) {
         for (int j = 0; j < 4; ++j) sezione(x.bassa[j]), sezione(x.alta[j]);
+        for (const Coppia* v : {&x.bivio.w1, &x.bivio.w2}) guarda((*v)[0]), guarda((*v)[1]);
+    }
     for (const auto& x : compensi_)
         for (const auto& s : x) sezione(s);
     for (const Cinque* v : {&potenza_, &potenzaStretta_, &guadagno_, &guadagnoBanda_,

@@ -124,8 +124,30 @@ class Mb {
 
   private:
     using Sezione = velmora::BiquadCoppia;
-    // One crossover (both channels): low-pass and high-pass chains of n sections.
+    // The first section of both sides of a crossover. Both have the same poles, so one recursion
+    // (direct form II) feeds the low-pass numerator gB (1 + 2/z + 1/z^2) and the high-pass one
+    // gA (1 - 2/z + 1/z^2).
+    struct Bivio {
+        Coppia a1{}, a2{}, gB{}, gA{};
+        Coppia w1{}, w2{};
+        void imposta(const Coefficienti& bassa, const Coefficienti& alta) {
+            a1 = Coppia{bassa.a1, bassa.a1}, a2 = Coppia{bassa.a2, bassa.a2};
+            gB = Coppia{bassa.b0, bassa.b0}, gA = Coppia{alta.b0, alta.b0};
+        }
+        inline void elabora(Coppia x, Coppia& bassa, Coppia& alta) {
+            const Coppia w = x - a1 * w1 - a2 * w2;
+            const Coppia s = w + w2, d = w1 + w1;
+            bassa = gB * (s + d);
+            alta = gA * (s - d);
+            w2 = w1;
+            w1 = w;
+        }
+        void azzera() { w1 = w2 = Coppia{}; }
+    };
+    // One crossover (both channels): the shared first section, then sections 1 to n - 1 of the
+    // low-pass and high-pass chains (section 0 of the arrays is not used).
     struct Incrocio {
+        Bivio bivio;
         Sezione bassa[4], alta[4];
         std::int32_t n = 2;
     };
