@@ -46,21 +46,38 @@ void Flusso::setGeometry(const QRect& r) {
     disponi(r, false);
 }
 
-int Flusso::disponi(const QRect& r, bool prova) const {
-    int x = r.x(), y = r.y(), altezzaRiga = 0;
+int Flusso::disponi(const QRect& tutto, bool prova) const {
+    const QMargins mg = contentsMargins();
+    const QRect r = tutto.marginsRemoved(mg);
+    // Rows first, then each row's items centred on its height.
+    QList<QList<QLayoutItem*>> righe(1);
+    QList<int> alte{0};
+    int x = r.x();
     for (QLayoutItem* i : voci_) {
         if (i->widget() && i->widget()->isHidden()) continue;
         const QSize s = i->sizeHint();
-        if (x + s.width() > r.right() + 1 && altezzaRiga > 0) {
+        if (x + s.width() > r.right() + 1 && !righe.last().isEmpty()) {
+            righe.append(QList<QLayoutItem*>());
+            alte.append(0);
             x = r.x();
-            y += altezzaRiga + spazio_;
-            altezzaRiga = 0;
         }
-        if (!prova) i->setGeometry(QRect(QPoint(x, y), s));
+        righe.last().append(i);
+        alte.last() = std::max(alte.last(), s.height());
         x += s.width() + spazio_;
-        altezzaRiga = std::max(altezzaRiga, s.height());
     }
-    return y + altezzaRiga - r.y();
+    int y = r.y();
+    for (qsizetype k = 0; k < righe.size(); ++k) {
+        if (!prova) {
+            int xx = r.x();
+            for (QLayoutItem* i : righe[k]) {
+                const QSize s = i->sizeHint();
+                i->setGeometry(QRect(QPoint(xx, y + (alte[k] - s.height()) / 2), s));
+                xx += s.width() + spazio_;
+            }
+        }
+        y += alte[k] + (k + 1 < righe.size() ? spazio_ / 2 : 0);
+    }
+    return y - r.y() + mg.top() + mg.bottom();
 }
 
 }  // namespace velmora

@@ -21,6 +21,7 @@
 #include "comandi.h"
 #include "curve.h"
 #include "finestra_disinstalla.h"
+#include "flusso.h"
 #include "macchina.h"
 #include "metri.h"
 #include "pannello.h"
@@ -361,9 +362,8 @@ QWidget* VistaPrincipale::costruisciBarra() {
     b->setAttribute(Qt::WA_StyledBackground);
     b->setStyleSheet(QStringLiteral("QWidget#barra{background:%1;border-bottom:1px solid %2;}")
                          .arg(tema::alzato().name(), tema::riga().name()));
-    auto* h = new QHBoxLayout(b);
+    auto* h = new Flusso(b, 14);
     h->setContentsMargins(12, 5, 12, 5);
-    h->setSpacing(6);
 
     lumeric_ = bottone(b, true);
     lumeric_->setObjectName(QStringLiteral("lumeric"));
@@ -443,28 +443,30 @@ QWidget* VistaPrincipale::costruisciBarra() {
     linguaBtn_->setObjectName(QStringLiteral("lingua"));
     connect(linguaBtn_, &QPushButton::clicked, this, [this] { m_.mettiItaliano(!m_.italiano()); });
 
-    h->addWidget(lumeric_);
-    h->addWidget(tutto_);
-    h->addSpacing(6);
-    h->addWidget(preset_);
-    h->addSpacing(6);
-    h->addWidget(ascolto_);
-    h->addWidget(radio_);
-    h->addSpacing(6);
-    auto* pv = new QVBoxLayout;
+    // The toolbar wraps onto a second row when the window is narrow.
+    const auto gruppo = [b](std::initializer_list<QWidget*> voci, int spazio = 4) {
+        auto* g = new QWidget(b);
+        auto* gl = new QHBoxLayout(g);
+        gl->setContentsMargins(0, 0, 0, 0);
+        gl->setSpacing(spazio);
+        for (QWidget* w : voci) {
+            w->setParent(g);
+            gl->addWidget(w);
+        }
+        return g;
+    };
+    auto* pendenza = new QWidget(b);
+    auto* pv = new QVBoxLayout(pendenza);
+    pv->setContentsMargins(0, 0, 0, 0);
     pv->setSpacing(0);
     pv->addWidget(pendTitolo_);
     pv->addWidget(pendNota_);
-    h->addLayout(pv);
-    h->addWidget(p24_);
-    h->addWidget(p48_);
-    h->addStretch(1);
-    h->addWidget(toccatiBtn_);
-    h->addWidget(riparti_);
-    h->addWidget(caricaBtn_);
-    h->addWidget(salvaBtn_);
-    h->addWidget(disinstallaBtn_);
-    h->addWidget(linguaBtn_);
+    h->addWidget(gruppo({lumeric_, tutto_}));
+    h->addWidget(gruppo({preset_}));
+    h->addWidget(gruppo({ascolto_, radio_}));
+    h->addWidget(gruppo({pendenza, p24_, p48_}));
+    h->addWidget(gruppo({toccatiBtn_, riparti_, caricaBtn_, salvaBtn_}));
+    h->addWidget(gruppo({disinstallaBtn_, linguaBtn_}));
     return b;
 }
 
