@@ -400,7 +400,7 @@ void Max::process(float* l, float* r, int n) {
             // Oversampling filter, curve and decimation filter each over the whole piece: the
             // curve's library calls then run in a loop of their own.
             const double s2 = d.sat2;
-            auto f = [s2](double y) {
+            auto f = [s2](Coppia y) {
                 return (1 - s2) * y + s2 * tangenteIperbolica(2.5 * y) / 2.5;
             };
             Coppia dispari[PEZZO];
@@ -409,8 +409,8 @@ void Max::process(float* l, float* r, int n) {
                 dispari[i] = satIn_.elabora(Coppia{});
             }
             for (int i = 0; i < pezzo; ++i) {
-                buf[i] = Coppia{f(buf[i][0]), f(buf[i][1])};
-                dispari[i] = Coppia{f(dispari[i][0]), f(dispari[i][1])};
+                buf[i] = f(buf[i]);
+                dispari[i] = f(dispari[i]);
             }
             for (int i = 0; i < pezzo; ++i) {
                 satOut_.elabora(buf[i]);

@@ -389,17 +389,22 @@ TEST(Max, SovraelongazioneDelLimitatoreSuUnGradino) {
 }
 
 TEST(Max, LaTangenteIperbolicaDellaSaturazioneSegueQuellaDellaLibreria) {
+    auto th = [](double a, double b) { return omax::tangenteIperbolica(velmora::Coppia{a, b}); };
     double peggiore = 0;
-    for (double a = 1e-300; a < 40; a *= 1.001)
-        for (double x : {a, -a}) {
-            const double atteso = std::tanh(x), avuto = omax::tangenteIperbolica(x);
-            peggiore = std::max(peggiore, std::fabs(avuto - atteso) / std::fabs(atteso));
-        }
+    for (double a = 1e-300; a < 60; a *= 1.001) {
+        const velmora::Coppia y = th(a, -a * 1.00005);
+        peggiore = std::max({peggiore, std::fabs(y[0] - std::tanh(a)) / std::tanh(a),
+                             std::fabs(y[1] - std::tanh(-a * 1.00005)) / std::tanh(a * 1.00005)});
+    }
     EXPECT_LT(peggiore, 1e-15);
-    EXPECT_EQ(omax::tangenteIperbolica(0.0), 0.0);
-    EXPECT_EQ(omax::tangenteIperbolica(1e300), 1.0);
-    EXPECT_EQ(omax::tangenteIperbolica(-std::numeric_limits<double>::infinity()), -1.0);
-    EXPECT_TRUE(std::isnan(omax::tangenteIperbolica(std::nan(""))));
+    const double inf = std::numeric_limits<double>::infinity();
+    const velmora::Coppia z = th(0.0, -0.0), u = th(1e300, -inf), n = th(std::nan(""), 0.5);
+    EXPECT_FALSE(std::signbit(z[0]));
+    EXPECT_TRUE(std::signbit(z[1]));
+    EXPECT_EQ(u[0], 1.0);
+    EXPECT_EQ(u[1], -1.0);
+    EXPECT_TRUE(std::isnan(n[0]));
+    EXPECT_EQ(n[1], std::tanh(0.5));
 }
 
 TEST(Max, Tosa2xSegueLaCurvaMorbida) {
