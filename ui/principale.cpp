@@ -244,6 +244,10 @@ VistaPrincipale::VistaPrincipale(Macchina& m, QSettings* impostazioni, QWidget* 
     });
     connect(&m_, &Macchina::suggerimentoCambiato, this, &VistaPrincipale::rifaiPiede);
     connect(&m_, &Macchina::revisioneCambiata, this, &VistaPrincipale::rifaiModo);
+    // The same two keys have faders of their own among every control.
+    connect(&Eco::di(m_), &Eco::mosso, this, [this](const QString& k) {
+        if (k == QLatin1String("x_radio") || k == QLatin1String("m_pend")) rifaiModo();
+    });
     connect(&m_, &Macchina::lavoraCambiata, this, [this] { lavora_->rinfresca(); });
     const auto toccati = [this] {
         if (toccatiInAttesa_) return;

@@ -87,6 +87,15 @@ class ProvaPrincipale : public QObject {
         // A preset that says otherwise moves the picker back.
         m.sincronizza("x_radio", 0);
         QVERIFY(v.findChild<QPushButton*>(QStringLiteral("ascolto"))->isChecked());
+        // So does the mode's own switch among every control.
+        v.mettiTutto(true);
+        QCoreApplication::processEvents();
+        auto* sw = prova::trovaWidget<CursoreVerticale>(
+            &v, [](CursoreVerticale* c) { return c->comando().id == "x_radio"; });
+        QVERIFY(sw);
+        prova::premi(sw, QPointF(sw->width() / 2.0, sw->gola().center().y()));
+        QCOMPARE(m.valore("x_radio"), 1.0);
+        QVERIFY(v.findChild<QPushButton*>(QStringLiteral("radio"))->isChecked());
     }
 
     void laLinguaCambiaITesti() {
