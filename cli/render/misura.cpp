@@ -23,18 +23,31 @@ PiccoVero::PiccoVero(int canali, double sr) : canali_(canali) {
         }
     storia_.assign(static_cast<std::size_t>(canali),
                    std::vector<float>(static_cast<std::size_t>(prese_ - 1), 0.0f));
+    // No phase can give more than the sum of its taps' magnitudes times the largest input it
+    // sees (a hair more, for the rounding of the float sums).
+    for (int f = 1; f < fattore_; ++f) {
+        double somma = 0;
+        for (int t = 0; t < prese_; ++t)
+            somma += std::fabs(fasi_[static_cast<std::size_t>(f * prese_ + t)]);
+        guadagnoMassimo_ = std::max(guadagnoMassimo_, somma * 1.0001);
+    }
 }
 
-// The largest oversampled magnitude; x holds P - 1 samples of history, then the frames. Phase
-// 0 is the input sample itself (all its other taps fall on zeros of the sinc), so only the
-// phases in between are computed, each as one pass over the chunk per tap.
+// The largest oversampled magnitude above `gia` (a peak already found); x holds P - 1 samples
+// of history, then the frames. Phase 0 is the input sample itself (all its other taps fall on
+// zeros of the sinc), so only the phases in between are computed, each as one pass over a
+// piece per tap. A piece whose inputs are too small to beat `gia` is skipped.
 template <int F, int P>
-float PiccoVero::sovracampiona(const float* x, std::size_t frame) {
+float PiccoVero::sovracampiona(const float* x, std::size_t frame, float gia) {
     constexpr std::size_t TESSERA = 512;  // frames per pass, so that the passes stay in cache
-    float picco = 0;
+    float picco = gia;
     float s[TESSERA];
     for (std::size_t o = 0; o < frame; o += TESSERA) {
         const std::size_t m = std::min(TESSERA, frame - o);
+        float ingresso = 0;
+        for (std::size_t i = 0; i < m + P - 1; ++i)
+            ingresso = std::max(ingresso, std::fabs(x[o + i]));
+        if (ingresso * guadagnoMassimo_ <= picco) continue;
         for (int f = 1; f < F; ++f) {
             std::fill(s, s + m, 0.0f);
             for (int t = 0; t < P; ++t) {
@@ -61,8 +74,9 @@ void PiccoVero::aggiungi(const float* dati, std::size_t frame) {
         auto& storia = storia_[k];
         std::copy(storia.begin(), storia.end(), lavoro_.begin());
         for (std::size_t i = 0; i < frame; ++i) lavoro_[storico + i] = dati[i * c + k];
-        const float picco = fattore_ == 4 ? sovracampiona<4, 13>(lavoro_.data(), frame)
-                                          : sovracampiona<2, 25>(lavoro_.data(), frame);
+        const auto gia = static_cast<float>(std::max(vero_, campione_));
+        const float picco = fattore_ == 4 ? sovracampiona<4, 13>(lavoro_.data(), frame, gia)
+                                          : sovracampiona<2, 25>(lavoro_.data(), frame, gia);
         vero_ = std::max(vero_, double(picco));
         std::copy(lavoro_.end() - static_cast<std::ptrdiff_t>(storico), lavoro_.end(),
                   storia.begin());

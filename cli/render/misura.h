@@ -26,12 +26,13 @@ class PiccoVero {
 
   private:
     template <int F, int P>
-    float sovracampiona(const float* x, std::size_t frame);
+    float sovracampiona(const float* x, std::size_t frame, float gia);
 
     int canali_, fattore_ = 1, prese_ = 1;    // phases, taps per phase
     std::vector<float> fasi_;                 // fasi_[f * prese_ + t] weighs x[n - t]
     std::vector<std::vector<float>> storia_;  // per channel: its last prese_ - 1 samples
     std::vector<float> lavoro_;
+    double guadagnoMassimo_ = 1;
     double vero_ = 0, campione_ = 0;
 };
 

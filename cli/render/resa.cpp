@@ -483,6 +483,8 @@ Esito rendi(const Opzioni& o, const Avvisatore& avviso, const Avanzamento& avanz
     if (!fuori) throw Errore("cannot write " + o.uscita + ": " + sf_strerror(nullptr));
     const bool intero = formatoIntero(formato);
     if (intero) sf_command(fuori.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // The PEAK chunk of float files would double the cost of writing; the report has the peaks.
+    sf_command(fuori.get(), SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
 
     const int canaliMisura = std::min(info.channels, 2);
     Misuratore misuraIn(canaliMisura, info.samplerate);
