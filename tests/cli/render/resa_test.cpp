@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -86,10 +87,9 @@ std::pair<std::vector<float>, std::vector<float>> diretto(
 class Resa : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ =
-            fs::temp_directory_path() /
-            ("velmora-resa-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() /
+               ("velmora-resa-" + std::to_string(getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         interruzione = false;
