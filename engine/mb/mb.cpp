@@ -323,35 +323,39 @@ void Mb::elabora(float* l, float* r, int n) {
         base += pezzo;
         Coppia* const x = banda[4];  // the signal on its way up the tree, the top band at the end
 
-        // Low cut.
+        // Low cut and input window, in one pass; only the last sample of a piece can decide.
+        const bool decide = contaDecidi_ < 2 || contaDecidi_ == pezzo;
+        const int senza = decide ? pezzo - 1 : pezzo;
         {
             Sezione t0 = taglio_[0], t1 = taglio_[1];
-            for (int i = 0; i < pezzo; ++i) {
+            double potenza = potenzaIngresso_;
+            auto taglio = [&](int i) {
                 asciutto[i] = Coppia{lb[i], rb[i]};
                 x[i] = t1.elabora(t0.elabora(asciutto[i]));
-            }
-            taglio_[0] = t0, taglio_[1] = t1;
-        }
-
-        // Input window; only the last sample of a piece can decide.
-        bool decide = false;
-        for (int i = 0; i < pezzo; ++i) {
-            const double m = (x[i][0] + x[i][1]) * 0.5;
-            potenzaIngresso_ += cI * (m * m - potenzaIngresso_);
-            decide = contaDecidi_ < 2;
+                const double m = (x[i][0] + x[i][1]) * 0.5;
+                potenza += cI * (m * m - potenza);
+            };
+            auto finestra = [&](int i) {
+                if (ingresso_ != ingressoVoluto_) {
+                    const double d = ingressoVoluto_ - ingresso_, passo = p.passoIngresso;
+                    ingresso_ = std::fabs(d) <= passo ? ingressoVoluto_
+                                                      : ingresso_ + (d > 0 ? passo : -passo);
+                    ingressoLineare_ = std::pow(10.0, ingresso_ / 20);
+                }
+                x[i] *= ingressoLineare_;
+            };
+            for (int i = 0; i < senza; ++i) taglio(i), finestra(i);
+            contaDecidi_ -= senza;
             if (decide) {
+                taglio(senza);
+                potenzaIngresso_ = potenza;
                 contaDecidi_ = 32;
                 decidiIngresso();
-            } else {
-                --contaDecidi_;
+                potenza = potenzaIngresso_;
+                finestra(senza);
             }
-            if (ingresso_ != ingressoVoluto_) {
-                const double d = ingressoVoluto_ - ingresso_, passo = p.passoIngresso;
-                ingresso_ =
-                    std::fabs(d) <= passo ? ingressoVoluto_ : ingresso_ + (d > 0 ? passo : -passo);
-                ingressoLineare_ = std::pow(10.0, ingresso_ / 20);
-            }
-            x[i] *= ingressoLineare_;
+            potenzaIngresso_ = potenza;
+            taglio_[0] = t0, taglio_[1] = t1;
         }
 
         // Tree: both sides of a crossover in one pass.
@@ -393,15 +397,18 @@ void Mb::elabora(float* l, float* r, int n) {
                 for (int j = 0; j < M; ++j) compensi_[c][j] = C[c][j];
         }
 
-        // Detectors.
-        for (std::size_t b = 0; b < 5; ++b) {
-            double P = potenza_[b], S = potenzaStretta_[b];
-            for (int i = 0; i < pezzo; ++i) {
-                const double v = (banda[b][i][0] + banda[b][i][1]) * 0.5, q = v * v;
-                P += cD * (q - P);
-                S += cS * (q - S);
-            }
-            potenza_[b] = P, potenzaStretta_[b] = S;
+        // Detectors, all bands in one pass.
+        {
+            double P[5], S[5];
+            for (std::size_t b = 0; b < 5; ++b) P[b] = potenza_[b], S[b] = potenzaStretta_[b];
+            for (int i = 0; i < pezzo; ++i)
+#pragma GCC unroll 5
+                for (std::size_t b = 0; b < 5; ++b) {
+                    const double v = (banda[b][i][0] + banda[b][i][1]) * 0.5, q = v * v;
+                    P[b] += cD * (q - P[b]);
+                    S[b] += cS * (q - S[b]);
+                }
+            for (std::size_t b = 0; b < 5; ++b) potenza_[b] = P[b], potenzaStretta_[b] = S[b];
         }
 
         // Gains and walls, then the sum; a decision comes before its own sample's gains.
