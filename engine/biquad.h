@@ -67,6 +67,29 @@ struct BiquadCoppia {
     }
 };
 
+// Runs buf[0..n) through the sections s[0..m) in order. Sections go in groups of up to three,
+// each group over the whole buffer with its histories in locals: the recursions of a group overlap,
+// where one section at a time would wait on its own recursion at every sample. Each section sees
+// the same samples in the same order as sample by sample, so the result is the same.
+template <int K>
+inline void passaGruppo(BiquadCoppia* const* s, Coppia* buf, int n) {
+    BiquadCoppia t[K];
+    for (int k = 0; k < K; ++k) t[k] = *s[k];
+    for (int i = 0; i < n; ++i) {
+        Coppia y = buf[i];
+#pragma GCC unroll 3
+        for (int k = 0; k < K; ++k) y = t[k].elabora(y);
+        buf[i] = y;
+    }
+    for (int k = 0; k < K; ++k) *s[k] = t[k];
+}
+
+inline void passaCatena(BiquadCoppia* const* s, int m, Coppia* buf, int n) {
+    for (; m >= 3; s += 3, m -= 3) passaGruppo<3>(s, buf, n);
+    if (m == 2) passaGruppo<2>(s, buf, n);
+    if (m == 1) passaGruppo<1>(s, buf, n);
+}
+
 // Audio EQ Cookbook designs. w = 2*pi*f/sr; the callers apply their own frequency limits.
 namespace ricettario {
 

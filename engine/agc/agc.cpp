@@ -229,15 +229,15 @@ void Agc::process(float* l, float* r, int n) {
     // filters' histories: the filters see the same samples and clearings, in the same order, as
     // sample by sample.
     velmora::Coppia buf[32];
+    BiquadCoppia* filtri[5];
+    int quanti = 0;
+    for (std::int32_t k = 0; k < nPassaAlto_; ++k) filtri[quanti++] = &passaAlto_[k];
+    if (subOn) filtri[quanti++] = &sub_;
+    if (boomOn) filtri[quanti++] = &boom_;
     for (int base = 0; base < n;) {
         const int pezzo = std::min({conta_ < 2 ? 1 : conta_, n - base, 32});
         for (int i = 0; i < pezzo; ++i) buf[i] = velmora::Coppia{l[base + i], r[base + i]};
-        for (std::int32_t k = 0; k < nPassaAlto_; ++k)
-            for (int i = 0; i < pezzo; ++i) buf[i] = passaAlto_[k].elabora(buf[i]);
-        if (subOn)
-            for (int i = 0; i < pezzo; ++i) buf[i] = sub_.elabora(buf[i]);
-        if (boomOn)
-            for (int i = 0; i < pezzo; ++i) buf[i] = boom_.elabora(buf[i]);
+        velmora::passaCatena(filtri, quanti, buf, pezzo);
         for (int j = 0; j < pezzo; ++j) {
             const int i = base + j;
             double xl = buf[j][0], xr = buf[j][1];

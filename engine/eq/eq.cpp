@@ -85,26 +85,25 @@ void Eq::process(float* l, float* r, int n) {
     if (n < 1 || !p_.attivo) return;
     const bool hpOn = p_.hpOn, lsOn = p_.lsOn, hsOn = p_.hsOn, lpOn = p_.lpOn;
     const int hpn = p_.hpSezioni;
-    // The block goes through in pieces, each section over a whole piece before the next: every
-    // section sees the same samples in the same order as sample by sample, so the result is the
-    // same, but the sections' recursions overlap instead of waiting on each other.
+    // The block goes through in pieces; the sections run over a whole piece, up to three at a time
+    // (velmora::passaCatena): same samples in the same order per section, same result.
+    velmora::BiquadCoppia* attive[9];
+    int m = 0;
+    if (hpOn)
+        for (int k = 0; k < hpn; ++k) attive[m++] = &hp_[k];
+    if (lsOn) attive[m++] = &ls_;
+    for (int b = 0; b < 3; ++b)
+        if (p_.bellOn[b]) attive[m++] = &bell_[b];
+    if (hsOn) attive[m++] = &hs_;
+    if (lpOn) attive[m++] = &lp_[0], attive[m++] = &lp_[1];
     constexpr int PEZZO = 64;
     velmora::Coppia buf[PEZZO];
-    auto passa = [&buf](BiquadCoppia& s, int pezzo) {
-        for (int i = 0; i < pezzo; ++i) buf[i] = s.elabora(buf[i]);
-    };
     for (int base = 0; base < n; base += PEZZO) {
         const int pezzo = std::min(PEZZO, n - base);
         float* const lb = l + base;
         float* const rb = r + base;
         for (int i = 0; i < pezzo; ++i) buf[i] = velmora::Coppia{lb[i], rb[i]};
-        if (hpOn)
-            for (int k = 0; k < hpn; ++k) passa(hp_[k], pezzo);
-        if (lsOn) passa(ls_, pezzo);
-        for (int b = 0; b < 3; ++b)
-            if (p_.bellOn[b]) passa(bell_[b], pezzo);
-        if (hsOn) passa(hs_, pezzo);
-        if (lpOn) passa(lp_[0], pezzo), passa(lp_[1], pezzo);
+        velmora::passaCatena(attive, m, buf, pezzo);
         for (int i = 0; i < pezzo; ++i) {
             lb[i] = static_cast<float>(buf[i][0]);
             rb[i] = static_cast<float>(buf[i][1]);
