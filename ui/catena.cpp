@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <map>
 
 #include "banco.h"
 #include "catalogo.h"
@@ -133,15 +134,27 @@ void GruppoComandi::aggiorna() {
     if (!uguali) {
         costruito_ = true;
         mostrati_ = e.comandi;
+        // Widgets that stay are kept (one may be under a drag right now); the others go.
+        std::map<std::string, QWidget*> vecchi;
         while (QLayoutItem* i = flusso_->takeAt(0)) {
-            if (QWidget* w = i->widget()) {
-                w->hide();
-                w->deleteLater();
-            }
+            if (auto* v = qobject_cast<VistaComando*>(i->widget())) vecchi[v->comando().id] = v;
             delete i;
         }
-        for (const Comando* c : mostrati_)
-            flusso_->addWidget(new CursoreVerticale(*c, m_, colore_, 160, 74, griglia_));
+        for (const Comando* c : mostrati_) {
+            QWidget* w = nullptr;
+            if (auto it = vecchi.find(c->id); it != vecchi.end()) {
+                w = it->second;
+                vecchi.erase(it);
+            } else {
+                w = new CursoreVerticale(*c, m_, colore_, 160, 74, griglia_);
+            }
+            flusso_->addWidget(w);
+            w->show();
+        }
+        for (auto& [id, w] : vecchi) {
+            w->hide();
+            w->deleteLater();
+        }
         flusso_->invalidate();
         griglia_->updateGeometry();
     }

@@ -66,11 +66,20 @@ class ProvaCatena : public QObject {
             agc, [](CursoreVerticale* v) { return v->comando().id == "a_sub"; });
         QVERIFY(sub);
         const QRect g = sub->gola();
-        prova::trascina(sub, QPointF(g.center().x(), g.center().y()),
-                        QPointF(g.center().x(), g.bottom() + 40));
+        prova::premi(sub, QPointF(g.center().x(), g.center().y()));
+        prova::muovi(sub, QPointF(g.center().x(), g.bottom() + 40));
         QCOMPARE(m.valore("a_sub"), 0.0);
+        QPointer<CursoreVerticale> tenuto(sub);
         QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!chiaviMostrate(agc).contains(QStringLiteral("a_subhz")));
+        // The fader under the pointer survives the rebuild, so the drag goes on.
+        QVERIFY(tenuto);
+        prova::muovi(sub, QPointF(g.center().x(), g.top()));
+        QCOMPARE(m.valore("a_sub"), 9.0);
+        prova::lascia(sub, QPointF(g.center().x(), g.top()));
+        QCoreApplication::processEvents();
+        QVERIFY(chiaviMostrate(agc).contains(QStringLiteral("a_subhz")));
     }
 
     void contiEApertureRicordate() {
