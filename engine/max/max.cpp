@@ -397,24 +397,15 @@ void Max::process(float* l, float* r, int n) {
                 buf[i] = X;
             }
         if (satOn) {
-            // Oversampling filter, curve and decimation filter each over the whole piece: the
-            // curve's library calls then run in a loop of their own.
             const double s2 = d.sat2;
             auto f = [s2](Coppia y) {
                 return (1 - s2) * y + s2 * tangenteIperbolica(2.5 * y) / 2.5;
             };
-            Coppia dispari[PEZZO];
             for (int i = 0; i < pezzo; ++i) {
-                buf[i] = satIn_.elabora(2 * buf[i]);
-                dispari[i] = satIn_.elabora(Coppia{});
-            }
-            for (int i = 0; i < pezzo; ++i) {
-                buf[i] = f(buf[i]);
-                dispari[i] = f(dispari[i]);
-            }
-            for (int i = 0; i < pezzo; ++i) {
-                satOut_.elabora(buf[i]);
-                buf[i] = satOut_.elabora(dispari[i]);
+                const Coppia i1 = satIn_.elabora(2 * buf[i]);
+                const Coppia i2 = satIn_.elabora(Coppia{});
+                satOut_.elabora(f(i1));
+                buf[i] = satOut_.elabora(f(i2));
             }
         }
         if (maOn)
