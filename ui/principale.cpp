@@ -589,6 +589,7 @@ void VistaPrincipale::rifaiToccati() {
 void VistaPrincipale::rifaiPiede() {
     QString s = m_.suggerimento();
     if (s.isEmpty()) {
+        piede_.clear();
         aiuto_->setText(lingua(m_, "Hover a control to see what it does.",
                                "Passa sopra un comando per sapere cosa fa."));
         aiuto_->setStyleSheet(
@@ -596,7 +597,10 @@ void VistaPrincipale::rifaiPiede() {
     } else {
         s.replace(QStringLiteral("\n\n"), QStringLiteral("  "))
             .replace(QLatin1Char('\n'), QLatin1Char(' '));
-        aiuto_->setText(s);
+        piede_ = s;
+        // Two lines at most: a longer text ends in an ellipsis.
+        const QFontMetrics fm(aiuto_->font());
+        aiuto_->setText(fm.elidedText(s, Qt::ElideRight, std::max(aiuto_->width(), 200) * 2 - 60));
         aiuto_->setStyleSheet(
             QStringLiteral("color:%1;background:transparent;").arg(tema::inchio().name()));
     }
@@ -652,6 +656,11 @@ void VistaPrincipale::salva() {
     if (f.isEmpty()) return;
     if (!f.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)) f += QStringLiteral(".json");
     m_.salvaPreset(f);
+}
+
+void VistaPrincipale::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    if (!piede_.isEmpty()) rifaiPiede();
 }
 
 void VistaPrincipale::closeEvent(QCloseEvent* e) {

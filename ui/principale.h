@@ -67,6 +67,7 @@ class VistaPrincipale : public QWidget {
     // Closing the window forgets its view state (the panel, every control, the popover); what
     // the model holds stays.
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
   private:
     QWidget* costruisciTestata();
@@ -123,6 +124,7 @@ class VistaPrincipale : public QWidget {
     QScrollArea* scorre_;
     // Footer.
     QLabel* aiuto_;
+    QString piede_;  // the whole footer text (the label may cut it short)
     QList<QPushButton*> suoni_;
     Toccati* toccati_ = nullptr;
 };

@@ -31,6 +31,8 @@ class ProvaBarra : public QObject {
         QCOMPARE(b.testoAccendi(), QStringLiteral("Start"));
         b.apriFinestra();
         QVERIFY(finestra.isVisible());
+        // The tray icon comes from the application's resources.
+        QVERIFY(!QIcon(QStringLiteral(":/velmora/velmora.svg")).pixmap(22, 22).isNull());
     }
 };
 

@@ -98,6 +98,20 @@ class ProvaCurve : public QObject {
         QCOMPARE(m.valore("m_xo3"), xo3);
     }
 
+    void leBandeSpostanoLIncrocioPiuVicino() {
+        Macchina& m = mod->m();
+        CurveBande c(m);
+        c.resize(700, 170);
+        const double xo1 = m.valore("m_xo1"), xo2 = m.valore("m_xo2");
+        const double x1 = xDiFrequenza(xo1, 700), x2 = xDiFrequenza(xo2, 700);
+        QCOMPARE(c.presaA(x1 + (x2 - x1) * 0.45), 0);
+        QCOMPARE(c.presaA(x1 + (x2 - x1) * 0.55), 1);
+        prova::trascina(&c, QPointF(x2 - 3, 50), QPointF(xDiFrequenza(523.4, 700), 80));
+        QCOMPARE(m.valore("m_xo2"), std::round(m.valore("m_xo2")));
+        QVERIFY(std::abs(m.valore("m_xo2") - 523) <= 3);
+        QCOMPARE(m.valore("m_xo1"), xo1);
+    }
+
     void curvaEqPrendeLaManigliaEntro44Punti() {
         Macchina& m = mod->m();
         m.imposta("e_b1hz", 200);
