@@ -161,8 +161,10 @@ void VistaSentinella::rifai() {
     const Sentinella::Contenuto c = s_->contenuto();
     const QString t = c.titolo.toUpper();
     if (titolo_->text() != t) titolo_->setText(t);
-    titolo_->setStyleSheet(QStringLiteral("color:%1;background:transparent;")
-                               .arg((c.tuttoBene ? tema::verde() : tema::giallo()).name()));
+    // A style sheet costs a re-polish: set it only when the colour changes.
+    const QString stile = QStringLiteral("color:%1;background:transparent;")
+                              .arg((c.tuttoBene ? tema::verde() : tema::giallo()).name());
+    if (titolo_->styleSheet() != stile) titolo_->setStyleSheet(stile);
     if (testo_->text() != c.testo) testo_->setText(c.testo);
     testo_->setVisible(!c.testo.isEmpty());
     trova_->setText(s_->etichettaTrova());
