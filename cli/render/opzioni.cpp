@@ -140,7 +140,8 @@ Options:
                      is learnt by a first processed pass over the whole file
   --block N          frames per block (default 512)
   --report FILE      also write the final report as JSON
-  -q, --quiet        no progress bar and no report on the terminal
+  -q, --quiet        no progress bar and no report on the terminal (and, without
+                     --report, no loudness measurement either)
   -h, --help         this text
   -V, --version      the version
 

@@ -244,13 +244,15 @@ void elabora(Pezzo& p, int blocco, Dopo&& dopo) {
     }
 }
 
-// Measuring and writing run on their own thread, so that the engine thread only reads and
-// processes. Chunks go round between a free list and a full list.
-class Scrittore {
+// Reading, and then measuring and writing, run on threads of their own, so that the engine's
+// thread only processes. Chunks go round: free, read, processed, written and free again.
+class Condotta {
   public:
-    Scrittore(SNDFILE* f, int canaliOut, bool intero, Misuratore& misuraIn, Misuratore& misuraOut,
-              const Lettore& lettore, const std::string& nome)
-        : f_(f),
+    // The meters may be null: then nothing is measured.
+    Condotta(Lettore& lettore, SNDFILE* f, int canaliOut, bool intero, Misuratore* misuraIn,
+             Misuratore* misuraOut, const std::string& nome)
+        : lettore_(lettore),
+          f_(f),
           canali_(canaliOut),
           intero_(intero),
           misuraIn_(misuraIn),
@@ -260,33 +262,38 @@ class Scrittore {
             lettore.prepara(p);
             liberi_.push_back(&p);
         }
-        filo_ = std::thread([this] { lavora(); });
+        lettura_ = std::thread([this] { custodisci([this] { leggi(); }); });
+        scrittura_ = std::thread([this] { custodisci([this] { scrivi(); }); });
     }
-    ~Scrittore() { ferma(); }
-    Scrittore(const Scrittore&) = delete;
-    Scrittore& operator=(const Scrittore&) = delete;
+    ~Condotta() { ferma(); }
+    Condotta(const Condotta&) = delete;
+    Condotta& operator=(const Condotta&) = delete;
 
-    // A free chunk to fill (waits for one).
-    Pezzo& prendi() {
+    // The next chunk read, in file order; null at the end of the file. Rethrows a failure of
+    // the other threads.
+    Pezzo* prossimo() {
         std::unique_lock blocco(m_);
-        cv_.wait(blocco, [&] { return !liberi_.empty() || errore_; });
+        cv_.wait(blocco, [&] { return !letti_.empty() || lettoTutto_ || errore_; });
         if (errore_) std::rethrow_exception(errore_);
-        Pezzo* p = liberi_.back();
-        liberi_.pop_back();
-        return *p;
+        if (letti_.empty()) return nullptr;
+        Pezzo* p = letti_.front();
+        letti_.pop_front();
+        return p;
     }
-    void consegna(Pezzo& p) {
+    // A processed chunk, to be measured and written.
+    void consegna(Pezzo* p) {
         {
             std::lock_guard blocco(m_);
-            pieni_.push_back(&p);
+            elaborati_.push_back(p);
         }
         cv_.notify_all();
     }
-    // Waits for every chunk to be written; rethrows a write failure.
+    // Waits for every chunk to be written; rethrows a failure.
     void finisci(Esito& e) {
         ferma();
         if (errore_) std::rethrow_exception(errore_);
         e.tosatiDalFormato = tosati_;
+        e.tempoLettura = tempoLettura_;
         e.tempoScrittura = tempoScrittura_;
         e.tempoMisura = tempoMisura_;
     }
@@ -298,40 +305,71 @@ class Scrittore {
             fine_ = true;
         }
         cv_.notify_all();
-        if (filo_.joinable()) filo_.join();
+        if (lettura_.joinable()) lettura_.join();
+        if (scrittura_.joinable()) scrittura_.join();
     }
 
-    void lavora() {
+    template <typename Lavoro>
+    void custodisci(Lavoro&& lavoro) {
         try {
-            for (;;) {
-                Pezzo* p = nullptr;
-                {
-                    std::unique_lock blocco(m_);
-                    cv_.wait(blocco, [&] { return !pieni_.empty() || fine_; });
-                    if (pieni_.empty()) return;
-                    p = pieni_.front();
-                    pieni_.pop_front();
-                }
-                scrivi(*p);
-                {
-                    std::lock_guard blocco(m_);
-                    liberi_.push_back(p);
-                }
-                cv_.notify_all();
-            }
+            lavoro();
         } catch (...) {
             {
                 std::lock_guard blocco(m_);
-                errore_ = std::current_exception();
+                if (!errore_) errore_ = std::current_exception();
             }
             cv_.notify_all();
         }
     }
 
-    void scrivi(const Pezzo& p) {
+    void leggi() {
+        for (;;) {
+            Pezzo* p = nullptr;
+            {
+                std::unique_lock blocco(m_);
+                cv_.wait(blocco, [&] { return !liberi_.empty() || fine_ || errore_; });
+                if (fine_ || errore_) return;
+                p = liberi_.back();
+                liberi_.pop_back();
+            }
+            const double t0 = tempoCpu();
+            const bool altro = lettore_.leggi(*p);
+            tempoLettura_ += tempoCpu() - t0;
+            {
+                std::lock_guard blocco(m_);
+                if (altro)
+                    letti_.push_back(p);
+                else
+                    lettoTutto_ = true;
+            }
+            cv_.notify_all();
+            if (!altro) return;
+        }
+    }
+
+    void scrivi() {
+        for (;;) {
+            Pezzo* p = nullptr;
+            {
+                std::unique_lock blocco(m_);
+                cv_.wait(blocco, [&] { return !elaborati_.empty() || fine_ || errore_; });
+                if (errore_ || elaborati_.empty()) return;
+                p = elaborati_.front();
+                elaborati_.pop_front();
+            }
+            scriviPezzo(*p);
+            {
+                std::lock_guard blocco(m_);
+                liberi_.push_back(p);
+            }
+            cv_.notify_all();
+        }
+    }
+
+    void scriviPezzo(const Pezzo& p) {
         const auto n = static_cast<std::size_t>(p.n);
         const double t0 = tempoCpu();
-        misuraIn_.aggiungi(p.grezzo.data(), n);
+        if (misuraIn_) misuraIn_->aggiungi(p.grezzo.data(), n);
         const double t1 = tempoCpu();
         uscita_.resize(n * static_cast<std::size_t>(canali_));
         if (canali_ == 1) {
@@ -345,7 +383,7 @@ class Scrittore {
         if (intero_)
             for (float x : uscita_) tosati_ += std::fabs(x) > 1.0f ? 1 : 0;
         const double t2 = tempoCpu();
-        misuraOut_.aggiungi(uscita_.data(), n);
+        if (misuraOut_) misuraOut_->aggiungi(uscita_.data(), n);
         const double t3 = tempoCpu();
         if (sf_writef_float(f_, uscita_.data(), p.n) != p.n)
             throw std::runtime_error("cannot write " + nome_ + ": " + sf_strerror(f_));
@@ -354,24 +392,26 @@ class Scrittore {
         tempoScrittura_ += (t2 - t1) + (t4 - t3);
     }
 
+    Lettore& lettore_;
     SNDFILE* f_;
     int canali_;
     bool intero_;
-    Misuratore& misuraIn_;
-    Misuratore& misuraOut_;
+    Misuratore* misuraIn_;
+    Misuratore* misuraOut_;
     std::string nome_;
     std::array<Pezzo, 4> pezzi_;
     std::vector<float> uscita_;
+    // Each written by one thread only, read after both have been joined.
     std::int64_t tosati_ = 0;
-    double tempoScrittura_ = 0, tempoMisura_ = 0;
+    double tempoLettura_ = 0, tempoScrittura_ = 0, tempoMisura_ = 0;
 
     std::mutex m_;
     std::condition_variable cv_;
     std::vector<Pezzo*> liberi_;
-    std::deque<Pezzo*> pieni_;
-    bool fine_ = false;
+    std::deque<Pezzo*> letti_, elaborati_;
+    bool lettoTutto_ = false, fine_ = false;
     std::exception_ptr errore_;
-    std::thread filo_;
+    std::thread lettura_, scrittura_;
 };
 
 void riavvolgi(Snd& f, SF_INFO& info, const std::string& nome) {
@@ -486,25 +526,25 @@ Esito rendi(const Opzioni& o, const Avvisatore& avviso, const Avanzamento& avanz
     // The PEAK chunk of float files would double the cost of writing; the report has the peaks.
     sf_command(fuori.get(), SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
 
+    // The loudness is measured only when someone will see it.
+    const bool misura = !o.zitto || !o.rapporto.empty();
     const int canaliMisura = std::min(info.channels, 2);
-    Misuratore misuraIn(canaliMisura, info.samplerate);
-    Misuratore misuraOut(e.canaliOut, info.samplerate);
-    if (!misuraIn.valido() || !misuraOut.valido())
-        avvisa("no loudness measurement at this sample rate");
+    std::unique_ptr<Misuratore> misuraIn, misuraOut;
+    if (misura) {
+        misuraIn = std::make_unique<Misuratore>(canaliMisura, info.samplerate);
+        misuraOut = std::make_unique<Misuratore>(e.canaliOut, info.samplerate);
+        if (!misuraIn->valido() || !misuraOut->valido())
+            avvisa("no loudness measurement at this sample rate");
+    }
 
     const auto t0 = Orologio::now();
     {
         Lettore lettore(ingresso.get(), info.channels, pezzo, o.ingresso);
-        Scrittore scrittore(fuori.get(), e.canaliOut, intero, misuraIn, misuraOut, lettore,
-                            o.uscita);
-        for (;;) {
-            Pezzo& p = scrittore.prendi();
+        Condotta condotta(lettore, fuori.get(), e.canaliOut, intero, misuraIn.get(),
+                          misuraOut.get(), o.uscita);
+        while (Pezzo* p = condotta.prossimo()) {
             const double prima = tempoCpu();
-            const bool altro = lettore.leggi(p);
-            const double dopo = tempoCpu();
-            e.tempoLettura += dopo - prima;
-            if (!altro) break;
-            elabora(p, o.blocco, [&](int m) {
+            elabora(*p, o.blocco, [&](int m) {
                 if (o.spento) return;
                 const double f = m;
                 e.agc.aggiungi(velmora_guadagno_agc(), f);
@@ -513,19 +553,22 @@ Esito rendi(const Opzioni& o, const Avvisatore& avviso, const Avanzamento& avanz
                 e.finale.aggiungi(velmora_finale(), f);
                 e.tosatura.aggiungi(velmora_tosatura(), f);
             });
-            e.tempoMotore += tempoCpu() - dopo;
-            scrittore.consegna(p);
-            controlla(p.n);
+            e.tempoMotore += tempoCpu() - prima;
+            const sf_count_t n = p->n;
+            condotta.consegna(p);
+            controlla(n);
         }
-        scrittore.finisci(e);
+        condotta.finisci(e);
     }
     const int chiusura = sf_close(fuori.release());
     if (chiusura != 0)
         throw std::runtime_error("cannot write " + o.uscita + ": " + sf_error_number(chiusura));
     e.tempoTotale = secondiDa(t0);
 
-    e.livelloIn = misuraIn.livelli();
-    e.livelloOut = misuraOut.livelli();
+    if (misura) {
+        e.livelloIn = misuraIn->livelli();
+        e.livelloOut = misuraOut->livelli();
+    }
     if (e.tosatiDalFormato > 0)
         avvisa(std::to_string(e.tosatiDalFormato) + " samples beyond full scale were clipped by " +
                e.formatoOut + " (float WAV keeps them)");
