@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -61,7 +62,12 @@ FinestraDisinstalla::FinestraDisinstalla(Macchina& m, Disinstalla::Luoghi luoghi
     setWindowTitle(lingua(m_, "Uninstall Velmora", "Disinstalla Velmora"));
     setModal(true);
     setMinimumWidth(560);
-    setStyleSheet(QStringLiteral("QDialog#disinstalla{background:%1;}").arg(tema::fondo().name()));
+    setStyleSheet(QStringLiteral("QDialog#disinstalla{background:%1;}"
+                                 "QPushButton{color:%2;background:%3;border:1px solid %4;"
+                                 "border-radius:5px;padding:4px 12px;}"
+                                 "QPushButton:hover{border-color:%5;}")
+                      .arg(tema::fondo().name(), tema::inchio().name(), tema::alzato().name(),
+                           tema::bordo().name(), tema::blu().name()));
     auto* l = new QVBoxLayout(this);
     l->setContentsMargins(20, 18, 20, 16);
     l->setSpacing(10);
@@ -174,9 +180,10 @@ void FinestraDisinstalla::ricostruisci() {
             riga->setProperty("percorso", r.percorso);
             auto* h = new QHBoxLayout(riga);
             h->setContentsMargins(4, 1, 0, 1);
-            auto* cestino = testo(QStringLiteral("🗑"), tema::carattere(11), tema::tenue(), riga);
+            auto* cestino = new QLabel(riga);
+            cestino->setPixmap(style()->standardIcon(QStyle::SP_TrashIcon).pixmap(14, 14));
             cestino->setFixedWidth(18);
-            cestino->setAlignment(Qt::AlignTop);
+            cestino->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
             auto* v = new QVBoxLayout;
             v->setSpacing(0);
             // The descriptions are Italian in both languages.

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "aiuti_prova.h"
+#include "finestra_disinstalla.h"
 #include "macchina.h"
 #include "principale.h"
 
@@ -47,6 +48,26 @@ class ProvaSchermata : public QObject {
                     (it ? QStringLiteral("/catena-it.png") : QStringLiteral("/catena-en.png")));
         }
         m.spegni();
+    }
+
+    void foglioDelDisinstallatore() {
+        prova::Modello mod;
+        QTemporaryDir d;
+        Disinstalla::Luoghi l;
+        l.casa = d.filePath(QStringLiteral("casa"));
+        l.prefisso = d.filePath(QStringLiteral("usr"));
+        QDir().mkpath(l.prefisso + QStringLiteral("/bin"));
+        QDir().mkpath(l.casa);
+        for (const QString& f : {l.prefisso + QStringLiteral("/bin/velmora"),
+                                 l.casa + QStringLiteral("/.velmora_barra")}) {
+            QFile x(f);
+            QVERIFY(x.open(QIODevice::WriteOnly));
+        }
+        FinestraDisinstalla f(
+            mod.m(), l, [] {}, QStringLiteral("file:///suono.desktop"));
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QVERIFY(f.grab().save(QStringLiteral(VELMORA_USCITA_PROVE "/disinstalla.png")));
     }
 };
 
