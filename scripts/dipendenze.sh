@@ -9,7 +9,7 @@ pacchetti=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libqt6svg6-dev
   pipewire pipewire-bin wireplumber dbus
-  xvfb xauth sox espeak-ng fluidsynth fluid-soundfont-gm locales
+  xvfb xauth sox espeak-ng fluidsynth fluid-soundfont-gm jq bc locales
 )
 
 mancanti=()

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "comandi.h"
 #include "finta_piattaforma.h"
 
 namespace prova {
@@ -21,6 +22,14 @@ struct Modello {
     velmora::Macchina& m() { return *banco.macchina; }
     BancoModello banco;
 };
+
+// The keys of the controls a view shows now.
+inline QStringList chiaviMostrate(QWidget* w) {
+    QStringList k;
+    for (const velmora::VistaComando* v : w->findChildren<velmora::VistaComando*>())
+        if (!v->isHidden()) k << QString::fromStdString(v->comando().id);
+    return k;
+}
 
 inline void evento(QWidget* w, QEvent::Type tipo, QPointF p, Qt::MouseButtons tasti) {
     QMouseEvent e(tipo, p, w->mapToGlobal(p),

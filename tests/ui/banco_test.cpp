@@ -12,17 +12,6 @@
 
 using namespace velmora;
 
-namespace {
-
-QStringList chiaviMostrate(QWidget* w) {
-    QStringList k;
-    for (const VistaComando* v : w->findChildren<VistaComando*>())
-        if (!v->isHidden()) k << QString::fromStdString(v->comando().id);
-    return k;
-}
-
-}  // namespace
-
 class ProvaBanco : public QObject {
     Q_OBJECT
     std::unique_ptr<prova::Modello> mod;
@@ -45,7 +34,7 @@ class ProvaBanco : public QObject {
         QCOMPARE(m.valore("m_bon3"), acceso3);
         // The detail follows the selected band.
         QCoreApplication::processEvents();
-        const QStringList k = chiaviMostrate(&b);
+        const QStringList k = prova::chiaviMostrate(&b);
         QVERIFY(k.contains(QStringLiteral("m_tet3")));
         QVERIFY(!k.contains(QStringLiteral("m_tet1")));
     }
@@ -66,14 +55,14 @@ class ProvaBanco : public QObject {
     void leColonneDellEqHannoINumeriDeiFiltri() {
         Macchina& m = mod->m();
         PaginaEq p(m);
-        const QStringList k = chiaviMostrate(&p);
+        const QStringList k = prova::chiaviMostrate(&p);
         for (const char* chiave :
              {"e_hp", "e_hpq", "e_hpsez", "e_lshz", "e_lsdb", "e_b1hz", "e_b1db", "e_b1q", "e_b2q",
               "e_b3hz", "e_hshz", "e_hsdb", "e_lp", "e_lpq"})
             QVERIFY2(k.contains(QLatin1String(chiave)), chiave);
         // The crossover row moves the same keys as the strip.
         RigaIncroci r(m);
-        QCOMPARE(chiaviMostrate(&r),
+        QCOMPARE(prova::chiaviMostrate(&r),
                  (QStringList{QStringLiteral("m_xo1"), QStringLiteral("m_xo2"),
                               QStringLiteral("m_xo3"), QStringLiteral("m_xo4")}));
     }

@@ -11,17 +11,6 @@
 
 using namespace velmora;
 
-namespace {
-
-QStringList chiaviMostrate(QWidget* w) {
-    QStringList k;
-    for (const VistaComando* v : w->findChildren<VistaComando*>())
-        if (!v->isHidden()) k << QString::fromStdString(v->comando().id);
-    return k;
-}
-
-}  // namespace
-
 class ProvaCatena : public QObject {
     Q_OBJECT
     std::unique_ptr<prova::Modello> mod;
@@ -39,17 +28,17 @@ class ProvaCatena : public QObject {
         Scheda* sei = c.schede().at(5);
         const int primaNascosti = sei->nascosti();
         QVERIFY(primaNascosti > 0);
-        QVERIFY(!chiaviMostrate(sei).contains(QStringLiteral("x_clip")));
+        QVERIFY(!prova::chiaviMostrate(sei).contains(QStringLiteral("x_clip")));
         m.sincronizza("x_radio", 1);
         QCoreApplication::processEvents();
-        QVERIFY(chiaviMostrate(sei).contains(QStringLiteral("x_clip")));
+        QVERIFY(prova::chiaviMostrate(sei).contains(QStringLiteral("x_clip")));
         QVERIFY(sei->nascosti() < primaNascosti);
         // "show inactive" brings them back in listening mode too.
         m.sincronizza("x_radio", 0);
         QCoreApplication::processEvents();
         QCOMPARE(sei->nascosti(), primaNascosti);
         stato.mettiMostraSpenti(true);
-        QVERIFY(chiaviMostrate(sei).contains(QStringLiteral("x_clip")));
+        QVERIFY(prova::chiaviMostrate(sei).contains(QStringLiteral("x_clip")));
         QCOMPARE(mod->banco.impostazioni.value("mostraSpenti").toBool(), true);
     }
 
@@ -60,7 +49,7 @@ class ProvaCatena : public QObject {
         stato.mettiTutto(true);
         Catena c(m, stato);
         Scheda* agc = c.schede().at(1);
-        QVERIFY(chiaviMostrate(agc).contains(QStringLiteral("a_subhz")));
+        QVERIFY(prova::chiaviMostrate(agc).contains(QStringLiteral("a_subhz")));
         // Moving "Sub lift" to 0 with its own fader: "where" stops acting and goes.
         auto* sub = prova::trovaWidget<CursoreVerticale>(
             agc, [](CursoreVerticale* v) { return v->comando().id == "a_sub"; });
@@ -72,14 +61,14 @@ class ProvaCatena : public QObject {
         QPointer<CursoreVerticale> tenuto(sub);
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!chiaviMostrate(agc).contains(QStringLiteral("a_subhz")));
+        QVERIFY(!prova::chiaviMostrate(agc).contains(QStringLiteral("a_subhz")));
         // The fader under the pointer survives the rebuild, so the drag goes on.
         QVERIFY(tenuto);
         prova::muovi(sub, QPointF(g.center().x(), g.top()));
         QCOMPARE(m.valore("a_sub"), 9.0);
         prova::lascia(sub, QPointF(g.center().x(), g.top()));
         QCoreApplication::processEvents();
-        QVERIFY(chiaviMostrate(agc).contains(QStringLiteral("a_subhz")));
+        QVERIFY(prova::chiaviMostrate(agc).contains(QStringLiteral("a_subhz")));
     }
 
     void contiEApertureRicordate() {
