@@ -34,6 +34,13 @@ omax::Params leggi(const Parametri& p) {
 }
 
 // Broadcast mode with the keys given on top.
+// Every block of the final stage on, with the phase rotator at `rot` sections.
+Parametri conTuttiIBlocchi(double rot) {
+    return {{"x_rot", rot},  {"x_shape", 60},  {"x_arm", 8},     {"x_mafix", -2}, {"x_madin", -4},
+            {"x_bsfix", -1}, {"x_bsdin", -5},  {"x_bcdb", 6},    {"x_pre", 50},   {"x_hfdb", -6},
+            {"x_clip", 4},   {"x_spazio", 60}, {"x_top", 15000}, {"x_in", 6},     {"x_mix", 90}};
+}
+
 omax::Params radio(Parametri p) {
     p["x_radio"] = 1;
     return leggi(p);
@@ -161,21 +168,7 @@ TEST(Max, OggettoNuovoEAzzeraSonoSicuri) {
 
     // After loud material with every block on, azzera leaves no trace: the stage then answers
     // exactly like a fresh one.
-    const auto p = radio({{"x_rot", 4},
-                          {"x_shape", 60},
-                          {"x_arm", 8},
-                          {"x_mafix", -2},
-                          {"x_madin", -4},
-                          {"x_bsfix", -1},
-                          {"x_bsdin", -5},
-                          {"x_bcdb", 6},
-                          {"x_pre", 50},
-                          {"x_hfdb", -6},
-                          {"x_clip", 4},
-                          {"x_spazio", 60},
-                          {"x_top", 15000},
-                          {"x_in", 6},
-                          {"x_mix", 90}});
+    const auto p = radio(conTuttiIBlocchi(4));
     omax::Max usato, pulito;
     prepara(usato, p, 48000);
     prepara(pulito, p, 48000);
@@ -192,21 +185,7 @@ TEST(Max, OggettoNuovoEAzzeraSonoSicuri) {
 }
 
 TEST(Max, LaLunghezzaDeiBlocchiNonCambiaIlSuono) {
-    const auto p = radio({{"x_rot", 3},
-                          {"x_shape", 60},
-                          {"x_arm", 8},
-                          {"x_mafix", -2},
-                          {"x_madin", -4},
-                          {"x_bsfix", -1},
-                          {"x_bsdin", -5},
-                          {"x_bcdb", 6},
-                          {"x_pre", 50},
-                          {"x_hfdb", -6},
-                          {"x_clip", 4},
-                          {"x_spazio", 60},
-                          {"x_top", 15000},
-                          {"x_in", 6},
-                          {"x_mix", 90}});
+    const auto p = radio(conTuttiIBlocchi(3));
     omax::Max a, b;
     prepara(a, p, 48000);
     prepara(b, p, 48000);
